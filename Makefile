@@ -1,0 +1,32 @@
+# Front door: `make` builds, `make run` starts the presentation, `make test` runs every test.
+# Each target installs missing Debian packages first (scripts/setup-deps.sh, idempotent).
+BUILD_DIR ?= build
+CMAKE_FLAGS ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: build run test video bench deps clean
+
+build: deps
+	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+deps:
+	@scripts/setup-deps.sh
+
+run: build
+	$(BUILD_DIR)/brannik
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
+
+video: build
+	@BRANNIK_WITH_FFMPEG=1 scripts/setup-deps.sh || echo "video: could not install ffmpeg" >&2
+	$(BUILD_DIR)/brannik --capture brannik.mp4
+
+bench: deps
+	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRANNIK_BENCH=ON -DBRANNIK_TESTS=OFF
+	cmake --build $(BUILD_DIR)-bench -j $(JOBS)
+	for b in $(BUILD_DIR)-bench/bench_*; do $$b; done
+
+clean:
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench

@@ -1,0 +1,226 @@
+// user32 window stand-in: window classes, windows (SDL or headless), the default window procedure,
+// cursor and message box.
+#include <SDL.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "compat/win32/headless.h"
+#include "compat/win32/window_record.h"
+
+struct Win32Instance {
+  int unused;
+};
+
+namespace {
+
+bool g_headless = false;
+bool g_desktopWindowed = false;
+bool g_videoStarted = false;
+std::string g_lastError;
+std::map<std::string, WNDCLASSEXA> g_classes;
+std::vector<std::unique_ptr<Win32Window>> g_windows;
+Win32Instance g_module{0};
+
+bool isLive(HWND window) {
+  for (const auto& w : g_windows) {
+    if (w.get() == window) return true;
+  }
+  return false;
+}
+
+bool startVideo() {
+  if (g_videoStarted) return true;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    g_lastError = std::string("cannot open a display: ") + SDL_GetError();
+    return false;
+  }
+  g_videoStarted = true;
+  return true;
+}
+
+}  // namespace
+
+namespace win32compat {
+
+void setHeadless(bool headless) { g_headless = headless; }
+bool headless() { return g_headless; }
+void setDesktopWindowed(bool windowed) { g_desktopWindowed = windowed; }
+const std::string& lastWindowError() { return g_lastError; }
+
+SDL_Window* sdlWindow(HWND window) { return isLive(window) ? window->sdl : nullptr; }
+
+HWND activeWindow() { return g_windows.empty() ? nullptr : g_windows.back().get(); }
+
+HWND windowForSdlId(uint32_t id) {
+  for (const auto& w : g_windows) {
+    if (w->sdl != nullptr && w->sdlId == id) return w.get();
+  }
+  return nullptr;
+}
+
+bool videoStarted() { return g_videoStarted; }
+
+void resetWindowsForTests() {
+  for (const auto& w : g_windows) {
+    if (w->sdl != nullptr) SDL_DestroyWindow(w->sdl);
+  }
+  g_windows.clear();
+  g_classes.clear();
+  g_lastError.clear();
+}
+
+}  // namespace win32compat
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) { return moduleName == nullptr ? &g_module : nullptr; }
+
+ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
+  if (windowClass == nullptr || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
+      windowClass->lpszClassName == nullptr || windowClass->lpfnWndProc == nullptr) {
+    return 0;
+  }
+  if (g_classes.count(windowClass->lpszClassName) != 0) return 0;  // already registered
+  g_classes[windowClass->lpszClassName] = *windowClass;
+  return static_cast<ATOM>(0xC000 + g_classes.size());
+}
+
+BOOL UnregisterClassA(LPCSTR className, HINSTANCE) {
+  if (className == nullptr) return FALSE;
+  return g_classes.erase(className) != 0 ? TRUE : FALSE;
+}
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
+                     int width, int height, HWND, HMENU, HINSTANCE, LPVOID) {
+  g_lastError.clear();
+  auto found = className != nullptr ? g_classes.find(className) : g_classes.end();
+  if (found == g_classes.end()) {
+    g_lastError = "window class not registered";
+    return nullptr;
+  }
+  auto window = std::make_unique<Win32Window>();
+  window->className = className;
+  window->proc = found->second.lpfnWndProc;
+  window->style = style;
+  window->exStyle = exStyle;
+  window->width = width;
+  window->height = height;
+
+  if (!g_headless) {
+    if (!startVideo()) return nullptr;
+    Uint32 flags = SDL_WINDOW_HIDDEN;
+    flags |= g_desktopWindowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_Window* sdl = SDL_CreateWindow(windowName != nullptr ? windowName : "", x == 0 ? SDL_WINDOWPOS_CENTERED : x,
+                                       y == 0 ? SDL_WINDOWPOS_CENTERED : y, width, height, flags);
+    if (sdl == nullptr) {
+      g_lastError = std::string("cannot create a window: ") + SDL_GetError();
+      return nullptr;
+    }
+    window->sdl = sdl;
+    window->sdlId = SDL_GetWindowID(sdl);
+  }
+  g_windows.push_back(std::move(window));
+  return g_windows.back().get();
+}
+
+BOOL DestroyWindow(HWND window) {
+  if (!isLive(window)) return FALSE;
+  window->proc(window, WM_DESTROY, 0, 0);
+  for (auto it = g_windows.begin(); it != g_windows.end(); ++it) {
+    if (it->get() == window) {
+      if (window->sdl != nullptr) SDL_DestroyWindow(window->sdl);
+      g_windows.erase(it);
+      break;
+    }
+  }
+  return TRUE;
+}
+
+BOOL IsWindow(HWND window) { return isLive(window) ? TRUE : FALSE; }
+
+BOOL ShowWindow(HWND window, int command) {
+  if (!isLive(window)) return FALSE;
+  const BOOL wasVisible = window->visible ? TRUE : FALSE;
+  window->visible = command != SW_HIDE;
+  if (window->sdl != nullptr) {
+    if (window->visible) {
+      SDL_ShowWindow(window->sdl);
+      SDL_RaiseWindow(window->sdl);
+    } else {
+      SDL_HideWindow(window->sdl);
+    }
+  }
+  return wasVisible;
+}
+
+BOOL UpdateWindow(HWND window) { return isLive(window) ? TRUE : FALSE; }
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+  if (!isLive(window) || rect == nullptr) return FALSE;
+  int w = window->width;
+  int h = window->height;
+  if (window->sdl != nullptr) SDL_GetWindowSize(window->sdl, &w, &h);
+  *rect = RECT{0, 0, w, h};
+  return TRUE;
+}
+
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_NCHITTEST:
+      return HTCLIENT;
+    case WM_SETCURSOR:
+      SetCursor(nullptr);  // the class has no cursor of its own
+      return FALSE;
+    case WM_SYSKEYDOWN:
+      // Alt+F4 asks the window to close.
+      if (wParam == VK_F4 && isLive(window)) window->proc(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_SYSCOMMAND:
+      if (!isLive(window)) return 0;
+      switch (wParam & 0xFFF0) {
+        case SC_CLOSE:
+          window->proc(window, WM_CLOSE, 0, 0);
+          break;
+        case SC_MAXIMIZE:
+          if (window->sdl != nullptr) SDL_MaximizeWindow(window->sdl);
+          break;
+        case SC_MINIMIZE:
+          if (window->sdl != nullptr) SDL_MinimizeWindow(window->sdl);
+          break;
+        case SC_RESTORE:
+          if (window->sdl != nullptr) SDL_RestoreWindow(window->sdl);
+          break;
+        default:
+          break;
+      }
+      return 0;
+    default:
+      (void)lParam;
+      return 0;
+  }
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+  static HCURSOR current = nullptr;
+  HCURSOR previous = current;
+  current = cursor;
+  if (g_videoStarted) SDL_ShowCursor(cursor == nullptr ? SDL_DISABLE : SDL_ENABLE);
+  return previous;
+}
+
+int MessageBoxA(HWND window, LPCSTR text, LPCSTR caption, UINT) {
+  const char* title = caption != nullptr ? caption : "Error";
+  std::fprintf(stderr, "%s\n", text != nullptr ? text : "");
+  std::fflush(stderr);
+  // A box only where a display is up: without one SDL fails at once and standard error carries the text.
+  if (g_videoStarted && !g_headless) {
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title, text != nullptr ? text : "",
+                             win32compat::sdlWindow(window));
+  }
+  return IDOK;
+}

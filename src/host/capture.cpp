@@ -1,0 +1,143 @@
+#include "host/capture.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "compat/dsound/dsound_backend.h"
+#include "compat/win32/user32.h"
+#include "host/png_writer.h"
+
+namespace host {
+
+namespace {
+
+uint64_t nowMs() {
+  return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+}  // namespace
+
+uint32_t audioFramesForNextFrame(int fps, uint32_t* remainder) {
+  const uint32_t total = *remainder + 44100u;
+  *remainder = total % static_cast<uint32_t>(fps);
+  return total / static_cast<uint32_t>(fps);
+}
+
+bool CaptureSink::open(const CaptureSettings& settings, std::string* error) {
+  settings_ = settings;
+  video_ = isVideoPath(settings.path);
+  targetFrames_ = settings.duration > 0.0 ? static_cast<uint64_t>(std::llround(settings.duration * settings.fps)) : 0;
+  if (settings.duration > 0.0 && targetFrames_ == 0) targetFrames_ = 1;
+  picture_.assign(static_cast<size_t>(width_) * height_, 0xFF000000u);
+  if (video_) {
+    if (!encoder_.open(settings.path, width_, height_, settings.fps, error)) return false;
+    wavPath_ = encoder_.temporaryWavPath();
+  } else {
+    if (mkdir(settings.path.c_str(), 0777) != 0 && errno != EEXIST) {
+      *error = "cannot create directory " + settings.path + ": " + std::strerror(errno);
+      return false;
+    }
+    struct stat st;
+    if (stat(settings.path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
+      *error = settings.path + " is not a directory";
+      return false;
+    }
+    wavPath_ = settings.path + "/soundtrack.wav";
+  }
+  if (!wav_.open(wavPath_)) {
+    *error = "cannot write " + wavPath_ + ": " + std::strerror(errno);
+    return false;
+  }
+  startTicks_ = nowMs();
+  return true;
+}
+
+void CaptureSink::present(HWND, const uint32_t* pixels, int width, int height) {
+  if (width != width_ || height != height_) {
+    // Only the first picture size is written; a change would break the video. The device never does it.
+    return;
+  }
+  std::memcpy(picture_.data(), pixels, picture_.size() * sizeof(uint32_t));
+}
+
+void CaptureSink::onWake(void* sink) { static_cast<CaptureSink*>(sink)->endFrame(); }
+
+void CaptureSink::endFrame() {
+  // The first wake starts frame 0; each later one ends the frame before it.
+  if (!started_) {
+    started_ = true;
+    return;
+  }
+  if (done_) return;
+
+  bool ok;
+  if (video_) {
+    ok = encoder_.addFrame(picture_.data());
+  } else {
+    char name[32];
+    std::snprintf(name, sizeof(name), "/frame_%06llu.png", static_cast<unsigned long long>(frames_));
+    ok = writePng(settings_.path + name, picture_.data(), width_, height_);
+  }
+  if (!ok) {
+    fail("cannot write frame " + std::to_string(frames_) + " to " + settings_.path);
+    return;
+  }
+
+  audio_.clear();
+  dsoundcompat::captureAdvance(audioFramesForNextFrame(settings_.fps, &audioRemainder_), &audio_);
+  if (!wav_.append(audio_.data(), audio_.size())) {
+    fail("cannot write " + wavPath_);
+    return;
+  }
+  ++frames_;
+  if (settings_.progress) reportProgress(false);
+  if (targetFrames_ != 0 && frames_ >= targetFrames_) {
+    done_ = true;
+    PostQuitMessage(0);
+  }
+}
+
+void CaptureSink::fail(const std::string& message) {
+  failed_ = true;
+  done_ = true;
+  error_ = message;
+  PostQuitMessage(0);
+}
+
+void CaptureSink::reportProgress(bool last) {
+  const uint64_t now = nowMs();
+  if (!last && now - lastReport_ < 250) return;
+  lastReport_ = now;
+  const double seconds = static_cast<double>(frames_) / settings_.fps;
+  const double wall = static_cast<double>(now - startTicks_) / 1000.0;
+  std::fprintf(stderr, "\rcapture: %llu frames, %.1f s of presentation, %.1f frames/s (%.2fx real time)  ",
+               static_cast<unsigned long long>(frames_), seconds, wall > 0 ? frames_ / wall : 0.0,
+               wall > 0 ? seconds / wall : 0.0);
+  if (last) std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+bool CaptureSink::finish(std::string* error) {
+  done_ = true;
+  if (settings_.progress) reportProgress(true);
+  const bool wavOk = wav_.close();
+  if (failed_) {
+    *error = error_;
+    return false;
+  }
+  if (!wavOk) {
+    *error = "cannot write " + wavPath_;
+    return false;
+  }
+  if (video_) return encoder_.finish(wavPath_, error);
+  return true;
+}
+
+}  // namespace host

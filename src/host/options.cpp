@@ -1,0 +1,137 @@
+#include "host/options.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace host {
+
+namespace {
+
+bool parseInt(const char* text, int lo, int hi, int* out) {
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || value < lo || value > hi) return false;
+  *out = static_cast<int>(value);
+  return true;
+}
+
+bool parseSeconds(const char* text, double* out) {
+  errno = 0;
+  char* end = nullptr;
+  const double value = std::strtod(text, &end);
+  if (errno != 0 || end == text || *end != '\0' || !(value > 0.0) || value > 86400.0) return false;
+  *out = value;
+  return true;
+}
+
+}  // namespace
+
+const char* usageLine() {
+  return "usage: brannik [--window] [--capture PATH [--fps N] [--duration S]] [--soundtrack OUT.wav] "
+         "[--help] [--version]";
+}
+
+const char* helpText() {
+  return "brannik: a real-time audiovisual presentation; picture and music are computed as it runs.\n"
+         "\n"
+         "With no option it takes over the screen (640 x 480 scaled to fit) and plays to the end of the\n"
+         "song; Escape or closing the window ends it.\n"
+         "\n"
+         "  --window            show it in a resizable desktop window instead of full-screen\n"
+         "  --capture PATH      render offline, deterministically: PATH a directory gets frame_000000.png ...\n"
+         "                      and soundtrack.wav; PATH ending in .mp4, .mkv or .webm gets one video with\n"
+         "                      sound (needs ffmpeg)\n"
+         "  --fps N             capture frame rate, 1 to 1000 (default 60)\n"
+         "  --duration S        stop a capture after S seconds of output (default: the whole presentation)\n"
+         "  --soundtrack PATH   render only the music to a WAV file, as fast as possible\n"
+         "  --help              show this text\n"
+         "  --version           show the version\n"
+         "\n"
+         "Exit codes: 0 at the end or on a quit request, 255 when no display can be set up,\n"
+         "2 for a bad command line, 1 when an output cannot be written.\n";
+}
+
+bool parseOptions(int argc, const char* const* argv, Options* options, std::string* error) {
+  Options o;
+  bool fpsGiven = false;
+  bool durationGiven = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* arg = argv[i];
+    auto value = [&](const char* name) -> const char* {
+      if (i + 1 >= argc) {
+        *error = std::string(name) + " needs a value";
+        return nullptr;
+      }
+      return argv[++i];
+    };
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+      options->mode = RunMode::Help;
+      return true;
+    }
+    if (std::strcmp(arg, "--version") == 0) {
+      options->mode = RunMode::Version;
+      return true;
+    }
+    if (std::strcmp(arg, "--window") == 0) {
+      o.window = true;
+    } else if (std::strcmp(arg, "--capture") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (*v == '\0') {
+        *error = "--capture needs a path";
+        return false;
+      }
+      o.capturePath = v;
+    } else if (std::strcmp(arg, "--soundtrack") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (*v == '\0') {
+        *error = "--soundtrack needs a path";
+        return false;
+      }
+      o.soundtrackPath = v;
+    } else if (std::strcmp(arg, "--fps") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (!parseInt(v, 1, 1000, &o.fps)) {
+        *error = std::string("--fps takes a whole number from 1 to 1000, not '") + v + "'";
+        return false;
+      }
+      fpsGiven = true;
+    } else if (std::strcmp(arg, "--duration") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (!parseSeconds(v, &o.duration)) {
+        *error = std::string("--duration takes a positive number of seconds, not '") + v + "'";
+        return false;
+      }
+      durationGiven = true;
+    } else {
+      *error = std::string("unknown option '") + arg + "'";
+      return false;
+    }
+  }
+  if (!o.capturePath.empty() && !o.soundtrackPath.empty()) {
+    *error = "--capture and --soundtrack cannot be combined";
+    return false;
+  }
+  if ((fpsGiven || durationGiven) && o.capturePath.empty()) {
+    *error = "--fps and --duration go with --capture";
+    return false;
+  }
+  if (o.window && (!o.capturePath.empty() || !o.soundtrackPath.empty())) {
+    *error = "--window goes with the live presentation only";
+    return false;
+  }
+  if (!o.capturePath.empty()) {
+    o.mode = RunMode::Capture;
+  } else if (!o.soundtrackPath.empty()) {
+    o.mode = RunMode::Soundtrack;
+  }
+  *options = o;
+  return true;
+}
+
+}  // namespace host

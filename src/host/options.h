@@ -1,0 +1,26 @@
+// The port's command line. The presentation itself reads no options: these only choose how it is shown
+// (full-screen, in a window, or rendered offline to files).
+#pragma once
+
+#include <string>
+
+namespace host {
+
+enum class RunMode { Present, Capture, Soundtrack, Help, Version };
+
+struct Options {
+  RunMode mode = RunMode::Present;
+  bool window = false;
+  std::string capturePath;
+  std::string soundtrackPath;
+  int fps = 60;
+  double duration = 0.0;  // seconds of capture; 0: until the presentation ends
+};
+
+// Parses argv. On a bad command line returns false with a one-line reason in *error.
+bool parseOptions(int argc, const char* const* argv, Options* options, std::string* error);
+
+const char* usageLine();
+const char* helpText();
+
+}  // namespace host

@@ -1,0 +1,97 @@
+#include "host/run.h"
+
+#include <SDL.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "compat/d3d8/d3d8_host.h"
+#include "compat/dsound/dsound_backend.h"
+#include "compat/win32/headless.h"
+#include "compat/win32/lockstep.h"
+#include "director/demo.h"
+#include "host/capture.h"
+#include "host/options.h"
+#include "host/sdl_presenter.h"
+
+namespace host {
+
+namespace {
+
+int exitCodeOf(int demoResult) {
+  if (demoResult == -1) {
+    const std::string& why = win32compat::lastWindowError();
+    if (!why.empty()) std::fprintf(stderr, "brannik: %s\n", why.c_str());
+    return EXIT_NO_DISPLAY;
+  }
+  return demoResult;
+}
+
+int runPresentation(const Options& options) {
+  win32compat::setDesktopWindowed(options.window);
+  dsoundcompat::selectBackend(dsoundcompat::Backend::Sdl);
+  SdlPresenter presenter;
+  d3d8compat::setPresentSink(&presenter);
+  const int result = demoMain();
+  d3d8compat::setPresentSink(nullptr);
+  presenter.release();
+  SDL_Quit();
+  return exitCodeOf(result);
+}
+
+int runCapture(const Options& options) {
+  CaptureSettings settings;
+  settings.path = options.capturePath;
+  settings.fps = options.fps;
+  settings.duration = options.duration;
+  settings.progress = isatty(STDERR_FILENO) != 0;
+  CaptureSink sink;
+  std::string error;
+  if (!sink.open(settings, &error)) {
+    std::fprintf(stderr, "brannik: %s\n", error.c_str());
+    return EXIT_FAILURE_IO;
+  }
+  win32compat::setHeadless(true);
+  dsoundcompat::selectBackend(dsoundcompat::Backend::Capture);
+  win32compat::setLockstepEvents(true, &CaptureSink::onWake, &sink);
+  d3d8compat::setPresentSink(&sink);
+  const int result = demoMain();
+  d3d8compat::setPresentSink(nullptr);
+  win32compat::setLockstepEvents(false);
+  SDL_Quit();
+  if (!sink.finish(&error)) {
+    std::fprintf(stderr, "brannik: %s\n", error.c_str());
+    return EXIT_FAILURE_IO;
+  }
+  return exitCodeOf(result);
+}
+
+}  // namespace
+
+int run(int argc, const char* const* argv) {
+  Options options;
+  std::string error;
+  if (!parseOptions(argc, argv, &options, &error)) {
+    std::fprintf(stderr, "brannik: %s\n%s\n", error.c_str(), usageLine());
+    return EXIT_BAD_COMMAND_LINE;
+  }
+  switch (options.mode) {
+    case RunMode::Help:
+      std::printf("%s\n\n%s", usageLine(), helpText());
+      return EXIT_OK;
+    case RunMode::Version:
+      std::printf("brannik %s\n", BRANNIK_VERSION);
+      return EXIT_OK;
+    case RunMode::Capture:
+      return runCapture(options);
+    case RunMode::Soundtrack:
+      std::fprintf(stderr, "brannik: --soundtrack is not available in this build yet\n");
+      return EXIT_FAILURE_IO;
+    case RunMode::Present:
+      break;
+  }
+  return runPresentation(options);
+}
+
+}  // namespace host

@@ -1,0 +1,72 @@
+#include "platform/window.h"
+
+int g_windowed = 0;
+WNDCLASSEXA g_windowClass = {};
+HWND g_mainWindow = nullptr;
+
+void createMainWindow(const char* title, int width, int height) {
+  g_windowClass = WNDCLASSEXA{};
+  g_windowClass.cbSize = sizeof(WNDCLASSEXA);
+  g_windowClass.style = CS_CLASSDC;
+  g_windowClass.lpfnWndProc = mainWindowProc;
+  g_windowClass.cbClsExtra = 0;
+  g_windowClass.cbWndExtra = 0;
+  g_windowClass.hInstance = GetModuleHandleA(nullptr);
+  g_windowClass.hIcon = nullptr;
+  g_windowClass.hCursor = nullptr;
+  g_windowClass.hbrBackground = nullptr;
+  g_windowClass.lpszMenuName = nullptr;
+  g_windowClass.lpszClassName = "MD3D";
+  g_windowClass.hIconSm = nullptr;
+  RegisterClassExA(&g_windowClass);
+
+  // The outer size is the back-buffer size; it is not enlarged for borders and caption.
+  const DWORD exStyle = g_windowed == 0 ? WS_EX_TOPMOST : 0;
+  g_mainWindow = CreateWindowExA(exStyle, "MD3D", title, WS_OVERLAPPEDWINDOW, 0, 0, width, height, nullptr,
+                                 nullptr, g_windowClass.hInstance, nullptr);
+}
+
+HWND mainWindowHandle() { return g_mainWindow; }
+
+namespace {
+
+bool isSwallowedSystemCommand(WPARAM command) {
+  // Compared as it comes, low four bits included.
+  return command == SC_SIZE || command == SC_MOVE || command == SC_MAXIMIZE || command == SC_KEYMENU ||
+         command == SC_MONITORPOWER;
+}
+
+}  // namespace
+
+LRESULT mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DESTROY:
+    case WM_CLOSE:
+      PostQuitMessage(0);
+      return 0;
+    case WM_SETCURSOR:
+      if (g_windowed == 0) SetCursor(nullptr);
+      return 1;
+    case WM_NCHITTEST:
+      if (g_windowed == 0) return HTCLIENT;
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_KEYDOWN:
+      if (wParam == VK_ESCAPE) PostQuitMessage(0);
+      return 0;
+    case WM_SYSCOMMAND:
+      if (g_windowed == 0 && isSwallowedSystemCommand(wParam)) return 1;
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+int pumpOneMessage() {
+  MSG msg = {};
+  if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) == FALSE) return PUMP_CONTINUE;
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+  return msg.message == WM_QUIT ? PUMP_QUIT : PUMP_CONTINUE;
+}
+
+void unregisterMainWindowClass() { UnregisterClassA("MD3D", g_windowClass.hInstance); }

@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/options.h"
+
+namespace {
+
+struct Parsed {
+  bool ok;
+  host::Options options;
+  std::string error;
+};
+
+Parsed parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "brannik");
+  Parsed p;
+  p.ok = host::parseOptions(static_cast<int>(args.size()), args.data(), &p.options, &p.error);
+  return p;
+}
+
+TEST(Options, NoArgumentsIsThePresentation) {
+  const Parsed p = parse({});
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.options.mode, host::RunMode::Present);
+  EXPECT_FALSE(p.options.window);
+}
+
+TEST(Options, CaptureTakesRateAndDuration) {
+  const Parsed p = parse({"--capture", "out", "--fps", "10", "--duration", "2.5"});
+  ASSERT_TRUE(p.ok) << p.error;
+  EXPECT_EQ(p.options.mode, host::RunMode::Capture);
+  EXPECT_EQ(p.options.capturePath, "out");
+  EXPECT_EQ(p.options.fps, 10);
+  EXPECT_DOUBLE_EQ(p.options.duration, 2.5);
+  EXPECT_EQ(parse({"--capture", "x.mp4"}).options.fps, 60);
+}
+
+TEST(Options, HelpAndVersionWinOverEverythingElse) {
+  EXPECT_EQ(parse({"--window", "--help"}).options.mode, host::RunMode::Help);
+  EXPECT_EQ(parse({"--version"}).options.mode, host::RunMode::Version);
+}
+
+TEST(Options, BadCommandLinesAreRefusedWithAReason) {
+  const std::vector<std::vector<const char*>> bad = {
+      {"--bogus"},
+      {"--capture"},
+      {"--capture", ""},
+      {"--capture", "d", "--fps", "0"},
+      {"--capture", "d", "--fps", "12x"},
+      {"--capture", "d", "--fps", "1001"},
+      {"--capture", "d", "--duration", "-1"},
+      {"--capture", "d", "--duration", "nan"},
+      {"--fps", "30"},
+      {"--duration", "3"},
+      {"--capture", "d", "--soundtrack", "a.wav"},
+      {"--window", "--capture", "d"},
+      {"extra"},
+  };
+  for (const auto& args : bad) {
+    const Parsed p = parse(args);
+    EXPECT_FALSE(p.ok) << args[0];
+    EXPECT_FALSE(p.error.empty()) << args[0];
+  }
+}
+
+}  // namespace
