@@ -39,6 +39,8 @@ void shutDown() {
 
 }  // namespace
 
+float smoothTime(float audioSeconds, float previous) { return (audioSeconds + 3.0f * previous) * 0.25f; }
+
 int demoMain() {
   if (initGraphics("ZAQ", 640, 480, 0, 32) == 0) return -1;
   startUp();
@@ -52,8 +54,7 @@ int demoMain() {
   for (;;) {
     music_wake();
     if (pumpOneMessage() == PUMP_QUIT) break;
-    // A first-order low-pass of the audio clock: a quarter of the way each frame.
-    g_time = (music_seconds() + 3.0f * g_time) * 0.25f;
+    g_time = smoothTime(music_seconds(), g_time);
     if (g_time < 0.0f) continue;  // the first second of the stream is silence
     beginFrame(0);
     // The song is over: the frame begun here is neither drawn nor presented.

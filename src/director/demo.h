@@ -7,5 +7,8 @@ extern float g_time;
 
 int demoMain();
 
+// One step of the presentation time's low-pass: a quarter of the way from `previous` to the audio clock.
+float smoothTime(float audioSeconds, float previous);
+
 // Exit code when the music stream cannot be opened at all (the presentation has no clock without it).
 constexpr int DEMO_NO_AUDIO_CLOCK = 1;

@@ -35,3 +35,26 @@ TEST(Timeline, BarWaveRisesThroughEvenOrdersAndFallsThroughOdd) {
 }
 
 }  // namespace
+
+#include "director/demo.h"
+
+namespace {
+
+TEST(PresentationTime, MovesAQuarterOfTheGapPerFrameAndNeverOvershoots) {
+  EXPECT_FLOAT_EQ(smoothTime(1.0f, 0.0f), 0.25f);
+  EXPECT_FLOAT_EQ(smoothTime(1.0f, 0.25f), 0.4375f);
+  // After a stall the clock is 2 s ahead; the time catches up over several frames, never jumping.
+  float t = 10.0f;
+  float gap = 2.0f;
+  for (int frame = 0; frame < 20; ++frame) {
+    const float next = smoothTime(12.0f, t);
+    EXPECT_LT(next, 12.0f);
+    EXPECT_NEAR(12.0f - next, gap * 0.75f, 1e-4f);
+    gap = 12.0f - next;
+    t = next;
+  }
+  // Starting from the silent lead-in, the time stays negative while the clock is.
+  EXPECT_LT(smoothTime(-0.9f, 0.0f), 0.0f);
+}
+
+}  // namespace
