@@ -6,7 +6,7 @@ HWND g_mainWindow = nullptr;
 
 void createMainWindow(const char* title, int width, int height) {
   g_windowClass = WNDCLASSEXA{};
-  g_windowClass.cbSize = sizeof(WNDCLASSEXA);
+  g_windowClass.cbSize = 48;  // the record's size in the 32-bit layout the presentation was made for
   g_windowClass.style = CS_CLASSDC;
   g_windowClass.lpfnWndProc = mainWindowProc;
   g_windowClass.cbClsExtra = 0;

@@ -110,7 +110,7 @@ TEST(LiveMode, EscapeUnderAVirtualDisplayEndsWithExitCode0) {
   const std::string env = "DISPLAY=" + display + " SDL_AUDIODRIVER=dummy ";
   const Result launched =
       runShell(env + "sh -c '" + program() + " >" + log.string() + " 2>&1; echo $? >" + log.string() +
-               ".code' & echo started");
+               ".code' >/dev/null 2>&1 & echo started");
   ASSERT_EQ(launched.exitCode, 0);
   // Give it time to come up and run its loop, then press Escape until it ends (or give up).
   bool ended = false;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "compat/d3d8/d3d8_host.h"
+#include "compat/d3d8/device_state.h"
 #include "compat/win32/headless.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
@@ -169,8 +170,8 @@ TEST_F(GraphicsTest, WithoutGreaterEqualThereIsNoAlphaTest) {
 TEST_F(GraphicsTest, LightPointsAwayFromTheGivenVectorWithTheColourAsDiffuseAndSpecular) {
   ASSERT_EQ(initGraphics("ZAQ", 640, 480, 0, 32), 1);
   setDirectionalLight(1, Vec3{0.0f, 3.0f, 4.0f}, 0x80FF4000);
-  D3DLIGHT8 light{};
-  ASSERT_EQ(g_device->GetLight(1, &light), D3D_OK);
+  const d3d8compat::DeviceState& state = d3d8compat::deviceState(g_device);
+  const D3DLIGHT8& light = state.lights[1];
   EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
   EXPECT_FLOAT_EQ(light.Direction.x, 0.0f);
   EXPECT_FLOAT_EQ(light.Direction.y, -0.6f);
@@ -181,13 +182,10 @@ TEST_F(GraphicsTest, LightPointsAwayFromTheGivenVectorWithTheColourAsDiffuseAndS
   EXPECT_FLOAT_EQ(light.Diffuse.a, 128.0f / 255.0f);
   EXPECT_FLOAT_EQ(light.Specular.g, light.Diffuse.g);
   EXPECT_FLOAT_EQ(light.Ambient.r, 0.0f);
-  BOOL enabled = FALSE;
-  ASSERT_EQ(g_device->GetLightEnable(1, &enabled), D3D_OK);
-  EXPECT_NE(enabled, FALSE);
+  EXPECT_TRUE(state.lightEnabled[1]);
 
   setMaterialAmbient(0x00080808);
-  D3DMATERIAL8 material{};
-  ASSERT_EQ(g_device->GetMaterial(&material), D3D_OK);
+  const D3DMATERIAL8& material = state.material;
   EXPECT_FLOAT_EQ(material.Diffuse.r, 1.0f);
   EXPECT_FLOAT_EQ(material.Diffuse.a, 0.0f);
   EXPECT_FLOAT_EQ(material.Ambient.r, 8.0f / 255.0f);

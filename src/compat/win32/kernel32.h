@@ -2,6 +2,8 @@
 // sections, threads and their priority, handle closing. Built on the C++ standard library.
 #pragma once
 
+#include <cstddef>
+
 #include "compat/win32/win32_types.h"
 
 struct SECURITY_ATTRIBUTES;

@@ -78,7 +78,8 @@ void resetWindowsForTests() {
 HMODULE GetModuleHandleA(LPCSTR moduleName) { return moduleName == nullptr ? &g_module : nullptr; }
 
 ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
-  if (windowClass == nullptr || windowClass->cbSize != sizeof(WNDCLASSEXA) ||
+  // 48 is the record's size in the 32-bit layout; both that and this build's size are accepted.
+  if (windowClass == nullptr || (windowClass->cbSize != 48 && windowClass->cbSize != sizeof(WNDCLASSEXA)) ||
       windowClass->lpszClassName == nullptr || windowClass->lpfnWndProc == nullptr) {
     return 0;
   }
