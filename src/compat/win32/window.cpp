@@ -112,9 +112,26 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
   if (!g_headless) {
     if (!startVideo()) return nullptr;
     Uint32 flags = SDL_WINDOW_HIDDEN;
-    flags |= g_desktopWindowed ? SDL_WINDOW_RESIZABLE : SDL_WINDOW_FULLSCREEN_DESKTOP;
-    SDL_Window* sdl = SDL_CreateWindow(windowName != nullptr ? windowName : "", x == 0 ? SDL_WINDOWPOS_CENTERED : x,
-                                       y == 0 ? SDL_WINDOWPOS_CENTERED : y, width, height, flags);
+    int sdlX = x == 0 ? SDL_WINDOWPOS_CENTERED : x;
+    int sdlY = y == 0 ? SDL_WINDOWPOS_CENTERED : y;
+    int sdlWidth = width;
+    int sdlHeight = height;
+    SDL_Rect desktop;
+    if (g_desktopWindowed) {
+      flags |= SDL_WINDOW_RESIZABLE;
+    } else {
+      flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+      // Made at the desktop's size too, so it covers the screen even where no window manager honours
+      // the full-screen request.
+      if (SDL_GetDisplayBounds(0, &desktop) == 0) {
+        sdlX = desktop.x;
+        sdlY = desktop.y;
+        sdlWidth = desktop.w;
+        sdlHeight = desktop.h;
+      }
+    }
+    SDL_Window* sdl =
+        SDL_CreateWindow(windowName != nullptr ? windowName : "", sdlX, sdlY, sdlWidth, sdlHeight, flags);
     if (sdl == nullptr) {
       g_lastError = std::string("cannot create a window: ") + SDL_GetError();
       return nullptr;
