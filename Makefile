@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: build run test video bench deps clean
+.PHONY: build run test sanitize video bench deps clean
 
 build: deps
 	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
@@ -19,6 +19,15 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
+# Address + undefined-behaviour sanitizers, then the thread sanitizer: unit tests and a short capture each.
+sanitize: deps
+	for s in "asan:-DBRANNIK_ASAN=ON -DBRANNIK_UBSAN=ON" "tsan:-DBRANNIK_TSAN=ON"; do \
+	  dir=$(BUILD_DIR)-$${s%%:*}; \
+	  cmake -S . -B $$dir -G Ninja $${s#*:} >/dev/null && cmake --build $$dir -j $(JOBS) && \
+	  (cd $$dir && ctest --output-on-failure -j $(JOBS) -E 'LiveMode') && \
+	  $$dir/brannik --capture $$dir/capture --fps 30 --duration 4 || exit 1; \
+	done
+
 video: build
 	@BRANNIK_WITH_FFMPEG=1 scripts/setup-deps.sh || echo "video: could not install ffmpeg" >&2
 	$(BUILD_DIR)/brannik --capture brannik.mp4
@@ -29,4 +38,4 @@ bench: deps
 	for b in $(BUILD_DIR)-bench/bench_*; do $$b; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
