@@ -1,0 +1,140 @@
+// Geometric and neighbourhood filters: Shift, Rotate, SineWarp, Displace, Polar, Blur and the two
+// embosses, and the bilinear sampler the warps share. Every coordinate wraps modulo 256.
+// Polar's angle and radius are taken in double precision (atan2 and sqrt of the integer offsets) and
+// multiplied by the single-precision scales before truncation.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "texgen/fixed_point.h"
+#include "texgen/generator.h"
+#include "texgen/operations.h"
+
+namespace {
+
+uint32_t pixelAt(const uint32_t* image, int x, int y) { return image[layerIndex(x, y)]; }
+
+// (Rsum * k) / 64 - (Lsum * k) / 64 + 128, clamped; both sums are of three bytes.
+int32_t embossValue(int32_t rsum, int32_t lsum, int32_t k) { return saturateByte((rsum * k) / 64 - (lsum * k) / 64 + 128); }
+
+}  // namespace
+
+uint32_t sampleBilinear(const uint32_t* image, int32_t u, int32_t v) {
+  const int x0 = (u >> 8) & 255;
+  const int y0 = (v >> 8) & 255;
+  const int x1 = (x0 + 1) & 255;
+  const int y1 = (y0 + 1) & 255;
+  const int32_t wx = x12(u & 255);
+  const int32_t wy = x12(v & 255);
+  const uint32_t p00 = pixelAt(image, x0, y0);
+  const uint32_t p10 = pixelAt(image, x1, y0);
+  const uint32_t p01 = pixelAt(image, x0, y1);
+  const uint32_t p11 = pixelAt(image, x1, y1);
+  return perByte([&](int k) {
+    const int32_t a = x12(channelOf(p00, k));
+    const int32_t b = x12(channelOf(p10, k));
+    const int32_t c0 = x12(channelOf(p01, k));
+    const int32_t d = x12(channelOf(p11, k));
+    const int32_t top = a + 16 * mulHigh(b - a, wx);
+    const int32_t bottom = c0 + 16 * mulHigh(d - c0, wx);
+    const int32_t mid = top + 16 * mulHigh(bottom - top, wy);
+    return mid >= 0 ? mid >> 4 : 255;  // a slightly negative mid reads as 255
+  });
+}
+
+void shift(const OpInputs& in, uint32_t* work) {
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) work[y * 256 + x] = pixelAt(in.dest, x - in.p0, y - in.p1);
+  }
+}
+
+void rotate(const OpInputs& in, uint32_t* work) {
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) work[y * 256 + x] = pixelAt(in.dest, y, 255 - x);
+  }
+}
+
+void sineWarp(const OpInputs& in, uint32_t* work) {
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const int32_t u = 256 * x + in.p1 * g_cosine[(y * in.p0) & 255];
+      const int32_t v = 256 * y + in.p3 * g_cosine[(x * in.p2) & 255];
+      work[y * 256 + x] = sampleBilinear(in.dest, u, v);
+    }
+  }
+}
+
+void displace(const OpInputs& in, uint32_t* work) {
+  const int32_t ou = -(((in.p0 * in.p2) >> 8) * 256);
+  const int32_t ov = -(((in.p1 * in.p2) >> 8) * 256);
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      const int i = y * 256 + x;
+      const int32_t u = 256 * x + ou + channelOf(in.a[i], 0) * in.p0;
+      const int32_t v = 256 * y + ov + channelOf(in.b[i], 0) * in.p1;
+      work[i] = sampleBilinear(in.dest, u, v);
+    }
+  }
+}
+
+void polar(const OpInputs& in, uint32_t* work) {
+  const float angularScale = static_cast<float>(in.p1) * 10430.378f;  // 65536 / 2 pi per repeat
+  const int32_t radialScale = 8 * in.p0;
+  for (int y = -128; y < 128; ++y) {
+    for (int x = -128; x < 128; ++x) {
+      const int32_t u = static_cast<int32_t>(std::atan2(static_cast<double>(y), static_cast<double>(x)) * angularScale);
+      const int32_t v = static_cast<int32_t>(std::sqrt(static_cast<double>(x * x + y * y)) * radialScale);
+      work[(y + 128) * 256 + (x + 128)] = sampleBilinear(in.dest, u, v);
+    }
+  }
+}
+
+void blur(const OpInputs& in, uint32_t* work) {
+  static TextureLayer scratch;
+  std::memcpy(work, in.dest, kLayerBytes);
+  for (int32_t pass = 0; pass < in.p0; ++pass) {
+    for (int y = 0; y < 256; ++y) {
+      for (int x = 0; x < 256; ++x) {
+        const uint32_t up = pixelAt(work, x, y - 1);
+        const uint32_t left = pixelAt(work, x - 1, y);
+        const uint32_t centre = pixelAt(work, x, y);
+        const uint32_t right = pixelAt(work, x + 1, y);
+        const uint32_t down = pixelAt(work, x, y + 1);
+        scratch.pixels[y * 256 + x] = perByte([&](int k) {
+          const int32_t sum = channelOf(up, k) + channelOf(left, k) + channelOf(centre, k) + channelOf(right, k) +
+                              channelOf(down, k);
+          return (sum * 13107) >> 16;  // 13107 = 0x3333, just under 65536 / 5
+        });
+      }
+    }
+    std::memcpy(work, scratch.pixels, kLayerBytes);
+  }
+}
+
+void embossH(const OpInputs& in, uint32_t* work) {
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      work[y * 256 + x] = perByte([&](int k) {
+        const int32_t rsum = channelOf(pixelAt(in.dest, x + 1, y - 1), k) + channelOf(pixelAt(in.dest, x + 1, y), k) +
+                             channelOf(pixelAt(in.dest, x + 1, y + 1), k);
+        const int32_t lsum = channelOf(pixelAt(in.dest, x - 1, y - 1), k) + channelOf(pixelAt(in.dest, x - 1, y), k) +
+                             channelOf(pixelAt(in.dest, x - 1, y + 1), k);
+        return embossValue(rsum, lsum, in.p0);
+      });
+    }
+  }
+}
+
+void embossD(const OpInputs& in, uint32_t* work) {
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) {
+      work[y * 256 + x] = perByte([&](int k) {
+        const int32_t rsum = channelOf(pixelAt(in.dest, x + 1, y), k) + channelOf(pixelAt(in.dest, x, y + 1), k) +
+                             channelOf(pixelAt(in.dest, x + 1, y + 1), k);
+        const int32_t lsum = channelOf(pixelAt(in.dest, x - 1, y), k) + channelOf(pixelAt(in.dest, x, y - 1), k) +
+                             channelOf(pixelAt(in.dest, x - 1, y - 1), k);
+        return embossValue(rsum, lsum, in.p0);
+      });
+    }
+  }
+}
