@@ -17,32 +17,6 @@ TextureLayer g_work;
 uint8_t g_blendMode = '=';
 uint32_t g_channelMask = 0xFFFFFFFFu;
 
-uint32_t multiplyBytes(uint32_t l, uint32_t w) {
-  // Both bytes widened to 12 bits; the product of the two 12-bit factors, shifted back to a byte.
-  return perByte([&](int k) {
-    const uint32_t product = static_cast<uint32_t>(x12(channelOf(w, k))) * static_cast<uint32_t>(x12(channelOf(l, k)));
-    const uint32_t v = product >> 16;
-    return static_cast<int32_t>(v > 255 ? 255 : v);
-  });
-}
-
-uint32_t blend(uint8_t mode, uint32_t l, uint32_t w) {
-  switch (mode) {
-    case '=':
-      return w;
-    case '+':
-      return perByte([&](int k) { return saturateByte(channelOf(l, k) + channelOf(w, k)); });
-    case '-':
-      return perByte([&](int k) { return saturateByte(channelOf(l, k) - channelOf(w, k)); });
-    case '^':
-      return l ^ w;
-    case '*':
-      return multiplyBytes(l, w);
-    default:
-      return l;
-  }
-}
-
 }  // namespace
 
 void buildCosineTable() {
@@ -50,14 +24,6 @@ void buildCosineTable() {
   for (int i = 0; i < 256; ++i) {
     const float angle = static_cast<float>(i) * w;
     g_cosine[i] = static_cast<int32_t>((std::cos(static_cast<double>(angle)) + 1.0) * 127.5);
-  }
-}
-
-void mergeWorkImage(uint32_t* layer, const uint32_t* work, uint8_t blendMode, uint32_t mask) {
-  for (int i = 0; i < kLayerPixels; ++i) {
-    const uint32_t l = layer[i];
-    const uint32_t r = blend(blendMode, l, work[i]);
-    layer[i] = (r & mask) | (l & ~mask);
   }
 }
 

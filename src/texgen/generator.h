@@ -61,5 +61,7 @@ TextureGenerator& textureGenerator();
 extern int32_t g_cosine[256];
 void buildCosineTable();
 
-// Merges `work` into `layer`: the blend mode's result where `mask` has bits, the layer elsewhere.
+// Merges `work` into `layer`: the blend mode's result where `mask` has bits, the layer elsewhere. The
+// packed form (SSE2) gives the same bytes as the scalar rule.
 void mergeWorkImage(uint32_t* layer, const uint32_t* work, uint8_t blendMode, uint32_t mask);
+void mergeWorkImageScalar(uint32_t* layer, const uint32_t* work, uint8_t blendMode, uint32_t mask);

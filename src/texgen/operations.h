@@ -59,8 +59,15 @@ void embossD(const OpInputs& in, uint32_t* work);   // op 26
 void polar(const OpInputs& in, uint32_t* work);     // op 27
 void displace(const OpInputs& in, uint32_t* work);  // op 28
 
+// One Blur pass over a whole image (src and dst distinct): each byte becomes the five-point cross sum
+// times 13107 >> 16. The packed form (SSE2, 16-bit lanes) gives the same bytes as the scalar one.
+void blurPassScalar(const uint32_t* src, uint32_t* dst);
+void blurPassPacked(const uint32_t* src, uint32_t* dst);
+
 // The bilinear sampler of the warping filters: u and v are 8.8 fixed point, wrapping modulo 256 pixels.
+// sampleBilinear is the packed form (SSE2) of the scalar rule and gives the same pixels.
 uint32_t sampleBilinear(const uint32_t* image, int32_t u, int32_t v);
+uint32_t sampleBilinearScalar(const uint32_t* image, int32_t u, int32_t v);
 
 // The HSV conversions of the colour operations, in single precision. hsvToRgbBytes leaves r, g and b
 // as they were when the hue selects no sector.

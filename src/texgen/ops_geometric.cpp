@@ -1,10 +1,14 @@
-// Geometric and neighbourhood filters: Shift, Rotate, SineWarp, Displace, Polar, Blur and the two
-// embosses, and the bilinear sampler the warps share. Every coordinate wraps modulo 256.
+// Geometric and neighbourhood filters: Shift, Rotate, SineWarp, Displace, Polar and the two embosses,
+// and the bilinear sampler the warps share (Blur has its own file). Every coordinate wraps modulo 256.
 // Polar's angle and radius are taken in double precision (atan2 and sqrt of the integer offsets) and
 // multiplied by the single-precision scales before truncation.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "texgen/fixed_point.h"
 #include "texgen/generator.h"
@@ -19,7 +23,7 @@ int32_t embossValue(int32_t rsum, int32_t lsum, int32_t k) { return saturateByte
 
 }  // namespace
 
-uint32_t sampleBilinear(const uint32_t* image, int32_t u, int32_t v) {
+uint32_t sampleBilinearScalar(const uint32_t* image, int32_t u, int32_t v) {
   const int x0 = (u >> 8) & 255;
   const int y0 = (v >> 8) & 255;
   const int x1 = (x0 + 1) & 255;
@@ -41,6 +45,41 @@ uint32_t sampleBilinear(const uint32_t* image, int32_t u, int32_t v) {
     return mid >= 0 ? mid >> 4 : 255;  // a slightly negative mid reads as 255
   });
 }
+
+#if defined(__SSE2__)
+// The same rule in 16-bit lanes: the left pixels (a, c0) and the right ones (b, d) side by side; the
+// signed high product _mm_mulhi_epi16 is MulHigh exactly, and every intermediate fits in 16 bits.
+uint32_t sampleBilinear(const uint32_t* image, int32_t u, int32_t v) {
+  const int x0 = (u >> 8) & 255;
+  const int y0 = (v >> 8) & 255;
+  const int x1 = (x0 + 1) & 255;
+  const int y1 = (y0 + 1) & 255;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i row0 = _mm_unpacklo_epi8(
+      _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(pixelAt(image, x0, y0))),
+                         _mm_cvtsi32_si128(static_cast<int>(pixelAt(image, x1, y0)))),
+      zero);
+  const __m128i row1 = _mm_unpacklo_epi8(
+      _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(pixelAt(image, x0, y1))),
+                         _mm_cvtsi32_si128(static_cast<int>(pixelAt(image, x1, y1)))),
+      zero);
+  auto widen12 = [](__m128i bytes) { return _mm_srli_epi16(_mm_or_si128(_mm_slli_epi16(bytes, 8), bytes), 4); };
+  const __m128i left = widen12(_mm_unpacklo_epi64(row0, row1));   // a, c0
+  const __m128i right = widen12(_mm_unpackhi_epi64(row0, row1));  // b, d
+  const __m128i wx = _mm_set1_epi16(static_cast<int16_t>(x12(u & 255)));
+  const __m128i wy = _mm_set1_epi16(static_cast<int16_t>(x12(v & 255)));
+  const __m128i topBottom = _mm_add_epi16(left, _mm_slli_epi16(_mm_mulhi_epi16(_mm_sub_epi16(right, left), wx), 4));
+  const __m128i bottom = _mm_unpackhi_epi64(topBottom, topBottom);
+  const __m128i mid =
+      _mm_add_epi16(topBottom, _mm_slli_epi16(_mm_mulhi_epi16(_mm_sub_epi16(bottom, topBottom), wy), 4));
+  const __m128i negative = _mm_cmplt_epi16(mid, zero);
+  const __m128i result = _mm_or_si128(_mm_andnot_si128(negative, _mm_srai_epi16(mid, 4)),
+                                      _mm_and_si128(negative, _mm_set1_epi16(255)));
+  return static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(result, result)));
+}
+#else
+uint32_t sampleBilinear(const uint32_t* image, int32_t u, int32_t v) { return sampleBilinearScalar(image, u, v); }
+#endif
 
 void shift(const OpInputs& in, uint32_t* work) {
   for (int y = 0; y < 256; ++y) {
@@ -86,28 +125,6 @@ void polar(const OpInputs& in, uint32_t* work) {
       const int32_t v = static_cast<int32_t>(std::sqrt(static_cast<double>(x * x + y * y)) * radialScale);
       work[(y + 128) * 256 + (x + 128)] = sampleBilinear(in.dest, u, v);
     }
-  }
-}
-
-void blur(const OpInputs& in, uint32_t* work) {
-  static TextureLayer scratch;
-  std::memcpy(work, in.dest, kLayerBytes);
-  for (int32_t pass = 0; pass < in.p0; ++pass) {
-    for (int y = 0; y < 256; ++y) {
-      for (int x = 0; x < 256; ++x) {
-        const uint32_t up = pixelAt(work, x, y - 1);
-        const uint32_t left = pixelAt(work, x - 1, y);
-        const uint32_t centre = pixelAt(work, x, y);
-        const uint32_t right = pixelAt(work, x + 1, y);
-        const uint32_t down = pixelAt(work, x, y + 1);
-        scratch.pixels[y * 256 + x] = perByte([&](int k) {
-          const int32_t sum = channelOf(up, k) + channelOf(left, k) + channelOf(centre, k) + channelOf(right, k) +
-                              channelOf(down, k);
-          return (sum * 13107) >> 16;  // 13107 = 0x3333, just under 65536 / 5
-        });
-      }
-    }
-    std::memcpy(work, scratch.pixels, kLayerBytes);
   }
 }
 

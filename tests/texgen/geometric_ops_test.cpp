@@ -103,3 +103,37 @@ TEST_F(TexgenTest, EmbossFollowsTheSlope) {
   // Blue: (11 + 10 + 11) - (9 + 10 + 9) = 4.
   EXPECT_EQ(channelOf(d[layerIndex(10, 10)], 0), 128 + 4);
 }
+
+TEST_F(TexgenTest, PackedBlurPassMatchesTheScalarRule) {
+  Image noise(kLayerPixels);
+  uint32_t s = 12345;
+  for (uint32_t& p : noise) p = s = s * 1664525u + 1013904223u;
+  noise[0] = 0xFFFFFFFFu;  // the largest sums too
+  noise[1] = 0xFFFFFFFFu;
+  noise[256] = 0xFFFFFFFFu;
+  noise[255] = 0xFFFFFFFFu;
+  noise[65280] = 0xFFFFFFFFu;
+  Image scalar(kLayerPixels), packed(kLayerPixels);
+  blurPassScalar(noise.data(), scalar.data());
+  blurPassPacked(noise.data(), packed.data());
+  EXPECT_EQ(packed, scalar);
+  EXPECT_EQ(scalar[0], 0xFEFEFEFEu);  // five 255s: 1275 * 13107 >> 16 = 254
+}
+
+TEST_F(TexgenTest, PackedSamplerMatchesTheScalarRule) {
+  Image noise(kLayerPixels);
+  uint32_t s = 777;
+  for (uint32_t& p : noise) p = s = s * 1664525u + 1013904223u;
+  noise[layerIndex(3, 3)] = 0x10101010u;  // the negative-mid case: a = X12(16) beside darker pixels
+  noise[layerIndex(4, 3)] = 0u;
+  noise[layerIndex(3, 4)] = 0x10101010u;
+  noise[layerIndex(4, 4)] = 0u;
+  EXPECT_EQ(sampleBilinear(noise.data(), 3 * 256 + 255, 3 * 256), 0xFFFFFFFFu);
+  for (int i = 0; i < 200000; ++i) {
+    s = s * 1664525u + 1013904223u;
+    const int32_t u = static_cast<int32_t>(s >> 8) - 0x400000;
+    s = s * 1664525u + 1013904223u;
+    const int32_t v = static_cast<int32_t>(s >> 8) - 0x400000;
+    ASSERT_EQ(sampleBilinear(noise.data(), u, v), sampleBilinearScalar(noise.data(), u, v)) << u << " " << v;
+  }
+}

@@ -116,3 +116,20 @@ TEST_F(TexgenTest, InstructionBytesRoundTrip) {
   EXPECT_EQ(back.srcB, 3);
   EXPECT_EQ(back.p3, 4);
 }
+
+TEST_F(TexgenTest, PackedMergeMatchesTheScalarRuleInEveryMode) {
+  Image layer(kLayerPixels), work(kLayerPixels);
+  uint32_t s = 99;
+  for (int i = 0; i < kLayerPixels; ++i) {
+    layer[i] = s = s * 1664525u + 1013904223u;
+    work[i] = s = s * 1664525u + 1013904223u;
+  }
+  for (char mode : {'=', '+', '-', '^', '*', '#'}) {
+    for (uint32_t mask : {0xFFFFFFFFu, 0x00FFFFFFu, 0xFF000000u, 0u}) {
+      Image packed = layer, scalar = layer;
+      mergeWorkImage(packed.data(), work.data(), static_cast<uint8_t>(mode), mask);
+      mergeWorkImageScalar(scalar.data(), work.data(), static_cast<uint8_t>(mode), mask);
+      EXPECT_EQ(packed, scalar) << mode << " " << mask;
+    }
+  }
+}
