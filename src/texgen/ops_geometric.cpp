@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -117,14 +118,26 @@ void displace(const OpInputs& in, uint32_t* work) {
 }
 
 void polar(const OpInputs& in, uint32_t* work) {
+  // atan2 and sqrt of each pixel's offset from the centre do not depend on the operands: computed at
+  // the first Polar and kept (start-up only; 1 MiB).
+  static std::vector<double> angle, radius;
+  if (angle.empty()) {
+    angle.resize(kLayerPixels);
+    radius.resize(kLayerPixels);
+    for (int y = -128; y < 128; ++y) {
+      for (int x = -128; x < 128; ++x) {
+        const int i = (y + 128) * 256 + (x + 128);
+        angle[i] = std::atan2(static_cast<double>(y), static_cast<double>(x));
+        radius[i] = std::sqrt(static_cast<double>(x * x + y * y));
+      }
+    }
+  }
   const float angularScale = static_cast<float>(in.p1) * 10430.378f;  // 65536 / 2 pi per repeat
   const int32_t radialScale = 8 * in.p0;
-  for (int y = -128; y < 128; ++y) {
-    for (int x = -128; x < 128; ++x) {
-      const int32_t u = static_cast<int32_t>(std::atan2(static_cast<double>(y), static_cast<double>(x)) * angularScale);
-      const int32_t v = static_cast<int32_t>(std::sqrt(static_cast<double>(x * x + y * y)) * radialScale);
-      work[(y + 128) * 256 + (x + 128)] = sampleBilinear(in.dest, u, v);
-    }
+  for (int i = 0; i < kLayerPixels; ++i) {
+    const int32_t u = static_cast<int32_t>(angle[i] * angularScale);
+    const int32_t v = static_cast<int32_t>(radius[i] * radialScale);
+    work[i] = sampleBilinear(in.dest, u, v);
   }
 }
 

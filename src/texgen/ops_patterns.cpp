@@ -64,10 +64,13 @@ void light(const OpInputs& in, uint32_t* work) {
   const float h = static_cast<float>(b) * 0.0625f;
   const float e0 = static_cast<float>(std::exp(static_cast<double>(-std::max(1.0f - g, 0.0f) * h)));
   const float e1 = static_cast<float>(std::exp(static_cast<double>(-std::max(-g, 0.0f) * h))) - e0;
-  for (int y = 0; y < 256; ++y) {
-    for (int x = 0; x < 256; ++x) {
-      const float fx = static_cast<float>(x - 128) * 0.0078125f;
-      const float fy = static_cast<float>(y - 128) * 0.0078125f;
+  // The value depends only on |x - 128| and |y - 128| (fx * fx is the same for both signs), so each of
+  // the 129 x 129 distinct offsets is computed once.
+  static uint8_t valueAt[129][129];
+  for (int dy = 0; dy <= 128; ++dy) {
+    for (int dx = 0; dx <= 128; ++dx) {
+      const float fx = static_cast<float>(dx) * 0.0078125f;
+      const float fy = static_cast<float>(dy) * 0.0078125f;
       const float r = static_cast<float>(std::sqrt(static_cast<double>(fx * fx + fy * fy)));
       int32_t value = 0;
       if (in.p2 == 0) {
@@ -82,8 +85,11 @@ void light(const OpInputs& in, uint32_t* work) {
         if (v < 0.0f) v = 0.0f;
         value = std::min(255, static_cast<int32_t>(v * 255.0f + 0.5f));
       }
-      work[y * 256 + x] = greyPixel(value);
+      valueAt[dy][dx] = static_cast<uint8_t>(value);
     }
+  }
+  for (int y = 0; y < 256; ++y) {
+    for (int x = 0; x < 256; ++x) work[y * 256 + x] = greyPixel(valueAt[std::abs(y - 128)][std::abs(x - 128)]);
   }
 }
 
