@@ -141,7 +141,13 @@ void hsvToRgbBytes(float h, float s, float v, int32_t* r, int32_t* g, int32_t* b
   *b = table[sector][2];
 }
 
-void hsvAdjust(const OpInputs& in, uint32_t* work) {
+namespace {
+
+// The two HSV operations: `toHsv` turns a pixel's red, green and blue (and the operands) into hue,
+// saturation and value; the conversion back starts from the pixel's own colour, kept where the hue
+// selects no sector; alpha is kept.
+template <typename ToHsv>
+void hsvOperation(const OpInputs& in, uint32_t* work, ToHsv toHsv) {
   const float hueShift = static_cast<float>(in.p0) * kByteToUnit;
   const float saturationScale = static_cast<float>(in.p1) * 0.0078125f;
   forEachPixel(work, [&](int i) {
@@ -150,30 +156,33 @@ void hsvAdjust(const OpInputs& in, uint32_t* work) {
     int32_t g = channelOf(pixel, 1);
     int32_t b = channelOf(pixel, 0);
     float h, s, v;
-    rgbToHsv(r, g, b, &h, &s, &v);
-    h = h + hueShift;
-    while (h > 1.0f) h = h - 1.0f;
-    s = s * saturationScale;
-    if (s > 1.0f) s = 1.0f;
+    toHsv(r, g, b, hueShift, saturationScale, &h, &s, &v);
     hsvToRgbBytes(h, s, v, &r, &g, &b);
     return rgbPixel(pixel, r, g, b);
   });
 }
 
+}  // namespace
+
+void hsvAdjust(const OpInputs& in, uint32_t* work) {
+  hsvOperation(in, work, [](int32_t r, int32_t g, int32_t b, float hueShift, float saturationScale, float* h, float* s,
+                            float* v) {
+    rgbToHsv(r, g, b, h, s, v);
+    *h = *h + hueShift;
+    while (*h > 1.0f) *h = *h - 1.0f;
+    *s = *s * saturationScale;
+    if (*s > 1.0f) *s = 1.0f;
+  });
+}
+
 void hsvToRgb(const OpInputs& in, uint32_t* work) {
-  const float hueShift = static_cast<float>(in.p0) * kByteToUnit;
-  const float saturationScale = static_cast<float>(in.p1) * 0.0078125f;
-  forEachPixel(work, [&](int i) {
-    const uint32_t pixel = in.dest[i];
-    int32_t r = channelOf(pixel, 2);
-    int32_t g = channelOf(pixel, 1);
-    int32_t b = channelOf(pixel, 0);
-    float hue = static_cast<float>(r) * kByteToUnit + hueShift;
-    if (hue > 1.0f) hue = hue - 1.0f;
-    float saturation = static_cast<float>(g) * kByteToUnit * saturationScale;
-    if (saturation > 1.0f) saturation = 1.0f;
-    const float value = static_cast<float>(b) * kByteToUnit;
-    hsvToRgbBytes(hue, saturation, value, &r, &g, &b);
-    return rgbPixel(pixel, r, g, b);
+  // Red is read as hue, green as saturation, blue as value.
+  hsvOperation(in, work, [](int32_t r, int32_t g, int32_t b, float hueShift, float saturationScale, float* h, float* s,
+                            float* v) {
+    *h = static_cast<float>(r) * kByteToUnit + hueShift;
+    if (*h > 1.0f) *h = *h - 1.0f;
+    *s = static_cast<float>(g) * kByteToUnit * saturationScale;
+    if (*s > 1.0f) *s = 1.0f;
+    *v = static_cast<float>(b) * kByteToUnit;
   });
 }

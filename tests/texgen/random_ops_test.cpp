@@ -130,3 +130,11 @@ TEST_F(TexgenTest, RaysStartAtTheCentreOnTransparentBlack) {
   EXPECT_GE(lit, 64);
   EXPECT_LE(lit, 128);
 }
+
+TEST_F(TexgenTest, ValueNoiseSpacingsBeyondTheImageActAsTheWholeImage) {
+  // A spacing above 256 has one lattice point per row and column, exactly like 256.
+  const Image black = uniformImage(0xFF000000u);
+  EXPECT_EQ(runSeeded(valueNoise, operands(black, 6, 9, 20)), runSeeded(valueNoise, operands(black, 6, 8, 8)));
+  // Shift counts are taken modulo 32: 32 is spacing 1, per-pixel noise.
+  EXPECT_EQ(runSeeded(valueNoise, operands(black, 6, 32, 32)), runSeeded(valueNoise, operands(black, 6, 0, 0)));
+}
