@@ -1,6 +1,7 @@
 // Patterns, fills and pictures: CosineGrid, Checker, Light, Fill, TilePicture and StampPicture. No
 // randomness. The picture operations read a 'P' entry of the archive and leave the work image as it was
-// when the key is missing, names no picture, or the picture's pixels do not cover its stated size.
+// when the key is missing, names no picture, or the picture's pixels do not cover its stated size. A key
+// naming another texture program is refused before it is looked up, so no program runs inside another.
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -19,8 +20,15 @@ struct Picture {
 };
 
 bool findPicture(FourCC key, Picture* picture) {
+  // The type is checked before the lookup materialises anything: looking up a texture program here
+  // would run the generator inside its own run.
+  const ArchiveEntry* record = nullptr;
+  for (int32_t i = 0; i < archiveEntryCount() && record == nullptr; ++i) {
+    if (archiveEntryAt(i)->key == key) record = archiveEntryAt(i);
+  }
+  if (record == nullptr || record->type != kEntryPicture) return false;
   const ArchiveEntry* entry = findEntry(key);
-  if (entry == nullptr || entry->type != kEntryPicture || entry->data == nullptr) return false;
+  if (entry == nullptr || entry->data == nullptr) return false;
   picture->width = static_cast<int32_t>(entry->pictureSize & 0xFFFF);
   picture->height = static_cast<int32_t>(entry->pictureSize >> 16);
   const int64_t needed = 4 * static_cast<int64_t>(picture->width) * picture->height;

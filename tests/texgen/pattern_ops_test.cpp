@@ -114,3 +114,13 @@ TEST_F(TexgenTest, StampPictureWrapsAroundTheEdges) {
   const Image big = runOp(stampPicture, operands(grey, 2, 2, 0, 0, nullptr, nullptr, kPicture));
   EXPECT_EQ(big[layerIndex(0, 0)], kQuadrants[3]);
 }
+
+TEST_F(TexgenTest, PictureKeyNamingATextureProgramDoesNotRunIt) {
+  // "OTHR" is a texture program; tiling it must neither run it nor disturb the program that asks.
+  const FourCC other = makeFourCC('O', 'T', 'H', 'R');
+  loadEntries({{other, 'T', program({instruction(6, 15, '=', 0, 1, 2, 3, 4)})}});
+  const Image result = runProgram(program({instruction(6, 7, '=', 0, 0, 0x10, 0x20, 0x30),
+                                           instruction(7, 7, '+', 0, 0, 0, 0, 0, 0, 0, other)}));
+  EXPECT_EQ(result, uniformImage(0xFF204060u));  // the Fill merged twice
+  EXPECT_EQ(archiveEntryAt(0)->ready, 0);
+}
