@@ -1,7 +1,6 @@
 #include "texgen/texture_table.h"
 
 #include <cstring>
-#include <vector>
 
 #include "archive/archive.h"
 #include "platform/graphics.h"
@@ -20,20 +19,21 @@ void copyRows(const uint8_t* source, int rowBytes, int rows, const D3DLOCKED_REC
 }
 
 void fillMipChain(IDirect3DTexture8* texture, const uint8_t* pixels) {
-  std::vector<uint32_t> source(kLayerPixels);
-  std::vector<uint32_t> target(kLayerPixels);
-  std::memcpy(source.data(), pixels, kLayerBytes);
+  // Two scratch images, kept for the whole start-up instead of allocated per texture.
+  static TextureLayer source;
+  static TextureLayer target;
+  std::memcpy(source.pixels, pixels, kLayerBytes);
   int size = 256;
   const DWORD levels = texture->GetLevelCount();
   for (DWORD level = 1; level < levels; ++level) {
-    downsampleLevel(source.data(), size, target.data());
+    downsampleLevel(source.pixels, size, target.pixels);
     size = size / 2;
     D3DLOCKED_RECT locked{};
     if (SUCCEEDED(texture->LockRect(level, &locked, nullptr, 0))) {
-      copyRows(reinterpret_cast<const uint8_t*>(target.data()), 4 * size, size, locked);
+      copyRows(reinterpret_cast<const uint8_t*>(target.pixels), 4 * size, size, locked);
       texture->UnlockRect(level);
     }
-    source = target;
+    std::memcpy(source.pixels, target.pixels, sizeof(uint32_t) * size * size);
   }
 }
 
