@@ -2,28 +2,35 @@
 
 #include <cstdio>
 
+#include "archive/archive.h"
+#include "archive/embedded_archive.h"
 #include "director/timeline.h"
 #include "music/engine.h"
 #include "music/stream.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
+#include "texgen/generator.h"
+#include "texgen/texture_table.h"
 
 float g_time = 0.0f;
 
 namespace {
 
 // Start-up steps that belong to subsystems still to come are marked "pending" and do nothing yet:
-// the font and opening card, the cosine table, the archive, the render targets, the texture table,
-// the meshes, the camera, the warp grid and the sprite batch.
+// the font and opening card, the render targets, the meshes, the camera, the warp grid and the sprite
+// batch.
 void startUp() {
   pumpOneMessage();
   beginFrame(0);
   // pending: Font::build() and the opening card "ZAQ regretfully presents brannik in".
   endFrame();
   pumpOneMessage();
-  // pending: the texture generator's cosine table, loadArchive().
+  buildCosineTable();
+  loadArchive(g_archiveBlob, g_archiveBlobSize);
   music_build();
-  // pending: createRenderTargets(), buildTextureTable(), boxMesh.buildBox(10), tunnelMesh.buildTube(40, 40).
+  // pending: createRenderTargets().
+  buildTextureTable();
+  // pending: boxMesh.buildBox(10), tunnelMesh.buildTube(40, 40).
   setMaterialAmbient(0x00080808);
   setRenderState(D3DRS_NORMALIZENORMALS, TRUE);
   // pending: camera, warpGrid, sprites.
@@ -32,7 +39,7 @@ void startUp() {
 
 void shutDown() {
   music_close();
-  // pending: releaseTextureTable().
+  releaseTextureTable();
   shutdownGraphics();
   // pending: warpGrid.release(), tunnelMesh.release(), boxMesh.release().
 }
