@@ -38,7 +38,7 @@ bool music_buildFrom(const uint8_t* song, int32_t songSize, const uint8_t* drums
   const int32_t used = g_sequencer.load(song, songSize);
   g_drums->loadSamples(drums, drumSize);
   g_sequencer.seek(0);
-  return used == songSize;
+  return g_sequencer.loadedWhole && used == songSize;
 }
 
 MonoSynth* music_synth(int32_t voice) { return (voice >= 0 && voice < 3) ? g_synths[voice].get() : nullptr; }

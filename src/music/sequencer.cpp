@@ -29,6 +29,7 @@ void Sequencer::addTrack(SynthDevice* device) {
 }
 
 int32_t Sequencer::load(const uint8_t* song, int32_t size) {
+  loadedWhole = false;
   if (size < 3) return 0;
   const int32_t headerTempo = readLe16(song);
   const int32_t rows = static_cast<int8_t>(song[2]);
@@ -54,6 +55,7 @@ int32_t Sequencer::load(const uint8_t* song, int32_t size) {
     }
   }
   setTempo(headerTempo);
+  loadedWhole = fits;
   return at;
 }
 

@@ -61,6 +61,8 @@ class Sequencer {
   int32_t tempo = 120;
   int32_t blockCounter = 0;
   int32_t swingPhase = 0;
+  // Whether the last load read every device block and sequence block.
+  bool loadedWhole = false;
 
  private:
   void applyAutomation(SequencerTrack& track, int32_t at);
