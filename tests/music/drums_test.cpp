@@ -7,6 +7,7 @@
 
 #include "music/drum_decode.h"
 #include "music/drum_machine.h"
+#include "music/synth_tables.h"
 #include "music/thread_rand.h"
 
 namespace {
@@ -118,6 +119,7 @@ TEST(DrumDecode, BassDrumFirstSamples) {
 
 class Machine : public ::testing::Test {
  protected:
+  static void SetUpTestSuite() { buildSynthTables(); }  // the filter reads the sine table
   void SetUp() override {
     std::vector<uint8_t> block(kDrumBankBytes, 0);
     block[0 * 12 + 2] = 2;  // row 0: sound 2 full, sound 9 soft
