@@ -1,9 +1,8 @@
-// Drum sample decoding: DRUM records (wavelet coefficients, type 0 companded bytes or type 1 dithered
-// 4-bit pairs) expanded by an inverse Haar transform, the derived sound 3 (the start of sound 2 with a
-// fade-out) and the synthesised bass drum, sound 11. Type-1 records draw one threadRand value per
-// payload byte, so what they decode to depends on the calling thread's generator state.
-// Records of unknown type, with a sample count that is not a power of two, with a sound number above 11
-// or running past the entry's end leave their sound silent.
+// Drum sample decoding: DRUM records (type 0 companded bytes, type 1 dithered 4-bit pairs) expanded by
+// an inverse Haar transform, the derived sound 3 and the synthesised bass drum 11. Type-1 records draw
+// one threadRand value per payload byte, so they depend on the calling thread's generator state.
+// Records of unknown type, with a count that is not a power of two or a sound number above 11, leave
+// their sound silent; one running past the entry's end stops the reading.
 #pragma once
 
 #include <cstdint>

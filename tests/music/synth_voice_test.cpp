@@ -16,7 +16,7 @@ class Voice : public ::testing::Test {
   // A bank with pattern 0 set from `steps` (note, octave, gate, accent, slide, repeat) and length.
   void loadPattern(std::vector<SynthStep> steps, int32_t length, std::vector<uint8_t> params) {
     std::vector<uint8_t> block(kSynthBankBytes, 0);
-    std::memcpy(block.data(), steps.data(), steps.size() * sizeof(SynthStep));
+    if (!steps.empty()) std::memcpy(block.data(), steps.data(), steps.size() * sizeof(SynthStep));
     block[96] = static_cast<uint8_t>(length);
     block.push_back(static_cast<uint8_t>(params.size()));
     block.insert(block.end(), params.begin(), params.end());
