@@ -19,7 +19,7 @@ void DrumSample::trigger(int32_t hitVelocity) {
   playing = true;
 }
 
-DrumMachine::DrumMachine() : SynthChannel(kDrumParams) { reset(); }
+DrumMachine::DrumMachine() : PatternChannel(kDrumParams) { reset(); }
 
 int32_t DrumMachine::patternLength(int32_t pattern) const {
   const int32_t length = readLe32(bank_ + pattern * kDrumPatternBytes + 192);
@@ -52,13 +52,6 @@ void DrumMachine::rowTrigger(int32_t kind) {
     row_ += 1;
   }
   current_ = queued_;
-}
-
-void DrumMachine::startPattern(int32_t pattern) {
-  row_ = 0;
-  current_ = pattern;
-  queued_ = pattern;
-  if (pattern == -1) stop();
 }
 
 void DrumMachine::stop() {

@@ -37,15 +37,13 @@ struct DrumSample {
   void trigger(int32_t hitVelocity);
 };
 
-class DrumMachine final : public SynthChannel {
+class DrumMachine final : public PatternChannel {
  public:
   DrumMachine();
 
   void onTick(int32_t kind) override;
-  void setNextPattern(int32_t pattern) override { queued_ = pattern; }
-  void startPattern(int32_t pattern) override;
+  // currentPattern keeps the base behaviour (0): the sequencer restarts the drums on every order.
   void stop() override;
-  void startNextPattern() override { startPattern(queued_); }
   void reset() override;
   int32_t load(const uint8_t* bytes, int32_t size) override;
   void render(SampleBlock& block) override;
@@ -56,7 +54,6 @@ class DrumMachine final : public SynthChannel {
   uint8_t* patternBytes(int32_t pattern) { return bank_ + pattern * kDrumPatternBytes; }
   // A stored length outside 1 to 16 plays as 16.
   int32_t patternLength(int32_t pattern) const;
-  int32_t rowIndex() const { return row_; }
   int32_t playingPattern() const { return current_; }
   DrumSample sounds[kDrumSounds];
   ResonantFilter filter;
@@ -65,7 +62,4 @@ class DrumMachine final : public SynthChannel {
   void rowTrigger(int32_t kind);
 
   uint8_t bank_[kDrumBankBytes] = {};
-  int32_t current_ = 0;
-  int32_t row_ = 0;
-  int32_t queued_ = 0;
 };

@@ -17,7 +17,7 @@ uint32_t noteIncrement(int32_t k, int32_t fine) {
   return static_cast<uint32_t>((PitchTable[k] / 63) * (63 - f) + f * (PitchTable[next] / 63));
 }
 
-MonoSynth::MonoSynth(int32_t voice) : SynthChannel(kSynthParams), voice_(voice) {}
+MonoSynth::MonoSynth(int32_t voice) : PatternChannel(kSynthParams), voice_(voice) {}
 
 int32_t MonoSynth::patternLength(int32_t pattern) const {
   const int32_t length = readLe32(bank_ + pattern * kSynthPatternBytes + 96);
@@ -36,13 +36,6 @@ void MonoSynth::onTick(int32_t kind) {
   } else if (kind == kTickSub) {
     subTickRepeat();
   }
-}
-
-void MonoSynth::startPattern(int32_t pattern) {
-  row_ = 0;
-  current_ = pattern;
-  queued_ = pattern;
-  if (pattern == -1) stop();
 }
 
 void MonoSynth::stop() {

@@ -54,16 +54,13 @@ extern std::atomic<uint8_t> synth_coin;
 // The phase increment of note `k` fine-tuned by `fine` (0 to 255) towards the next semitone.
 uint32_t noteIncrement(int32_t k, int32_t fine);
 
-class MonoSynth final : public SynthChannel {
+class MonoSynth final : public PatternChannel {
  public:
   explicit MonoSynth(int32_t voice);
 
   void onTick(int32_t kind) override;
   int32_t currentPattern() override { return current_; }
-  void setNextPattern(int32_t pattern) override { queued_ = pattern; }
-  void startPattern(int32_t pattern) override;
   void stop() override;
-  void startNextPattern() override { startPattern(queued_); }
   void reset() override;
   int32_t load(const uint8_t* bytes, int32_t size) override;
   void render(SampleBlock& block) override;
@@ -72,7 +69,6 @@ class MonoSynth final : public SynthChannel {
   uint8_t* patternBytes(int32_t pattern) { return bank_ + pattern * kSynthPatternBytes; }
   // A stored length outside 1 to 16 plays as 16.
   int32_t patternLength(int32_t pattern) const;
-  int32_t rowIndex() const { return row_; }
   int32_t voice() const { return voice_; }
   Oscillator osc[2];
   Envelope ampEnv;
@@ -91,8 +87,5 @@ class MonoSynth final : public SynthChannel {
   int32_t voice_;
   bool accent_ = false;
   uint8_t bank_[kSynthBankBytes] = {};
-  int32_t row_ = 0;
-  int32_t queued_ = 0;
-  int32_t current_ = 0;
   const SynthStep* lastStep_ = nullptr;
 };

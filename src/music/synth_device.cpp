@@ -32,3 +32,10 @@ int32_t SynthDevice::loadParamBlock(const uint8_t* bytes, int32_t size) {
 }
 
 void SynthChannel::render(SampleBlock&) {}
+
+void PatternChannel::startPattern(int32_t pattern) {
+  row_ = 0;
+  current_ = pattern;
+  queued_ = pattern;
+  if (pattern == -1) stop();
+}

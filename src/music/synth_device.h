@@ -57,6 +57,23 @@ class SynthChannel : public SynthDevice {
   virtual void render(SampleBlock& block);
 };
 
+// A channel that plays a bank of step patterns: the pattern now playing, the one queued to take over,
+// and the row within it. What stopping means is the device's own.
+class PatternChannel : public SynthChannel {
+ public:
+  using SynthChannel::SynthChannel;
+  void setNextPattern(int32_t pattern) override { queued_ = pattern; }
+  // Plays `pattern` from its first row; -1 stops the device.
+  void startPattern(int32_t pattern) override;
+  void startNextPattern() override { startPattern(queued_); }
+  int32_t rowIndex() const { return row_; }
+
+ protected:
+  int32_t row_ = 0;
+  int32_t current_ = 0;
+  int32_t queued_ = 0;
+};
+
 // Little-endian readers for the song and drum entries.
 inline int32_t readLe32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
