@@ -75,15 +75,15 @@ bool decodeDrumRecord(int32_t type, float scale, const uint8_t* payload, int32_t
 
 void decodeDrumEntry(const uint8_t* entry, int32_t size, DrumSample* sounds) {
   if (size >= 4) {
-    const int32_t records = readLe32(entry);
+    const int32_t records = musicReadLe32(entry);
     int32_t at = 4;
     for (int32_t r = 0; r < records && size - at >= 12; ++r) {
-      const uint32_t header = static_cast<uint32_t>(readLe32(entry + at));
+      const uint32_t header = static_cast<uint32_t>(musicReadLe32(entry + at));
       const int32_t sound = static_cast<int32_t>(header >> 24);
       const int32_t rest = static_cast<int32_t>(header & 0xFFFFFF);
       if (rest < 8 || rest > size - at - 4) break;  // runs past the entry: stop reading
-      const int32_t type = readLe32(entry + at + 4);
-      const float scale = std::bit_cast<float>(static_cast<uint32_t>(readLe32(entry + at + 8)));
+      const int32_t type = musicReadLe32(entry + at + 4);
+      const float scale = std::bit_cast<float>(static_cast<uint32_t>(musicReadLe32(entry + at + 8)));
       const int32_t payloadBytes = rest - 8;
       std::vector<int16_t> decoded(static_cast<size_t>(2 * payloadBytes + 32), 0);
       int32_t count = 0;

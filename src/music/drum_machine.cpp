@@ -22,7 +22,7 @@ void DrumSample::trigger(int32_t hitVelocity) {
 DrumMachine::DrumMachine() : PatternChannel(kDrumParams) { reset(); }
 
 int32_t DrumMachine::patternLength(int32_t pattern) const {
-  const int32_t length = readLe32(bank_ + pattern * kDrumPatternBytes + 192);
+  const int32_t length = musicReadLe32(bank_ + pattern * kDrumPatternBytes + 192);
   return (length < 1 || length > kDrumRows) ? kDrumRows : length;
 }
 
@@ -79,7 +79,7 @@ int32_t DrumMachine::load(const uint8_t* bytes, int32_t size) {
   std::memcpy(bank_, bytes, kDrumBankBytes);
   const int32_t at = kDrumBankBytes + block;
   if (size - at < 4) return -1;
-  const int32_t skipped = readLe32(bytes + at);
+  const int32_t skipped = musicReadLe32(bytes + at);
   if (skipped < 0 || skipped > size - at - 4) return -1;
   return at + 4 + skipped;
 }

@@ -14,7 +14,7 @@ constexpr int32_t kReverbBLengths[kCombs] = {1670, 1895, 1943, 2035, 2201, 2450}
 
 // x[i] += (g * t[i]) >> 8, on signed 32-bit values.
 void addScaled(SampleBlock& x, const SampleBlock& t, int32_t g) {
-  for (int i = 0; i < kBlockSize; ++i) x.s[i] += mul32(g, t.s[i]) >> 8;
+  for (int i = 0; i < kBlockSize; ++i) x.s[i] += wrapMul32(g, t.s[i]) >> 8;
 }
 
 }  // namespace
@@ -26,12 +26,12 @@ PanGains panGains(int32_t pan) {
 
 void distort(SampleBlock& block, int32_t drive, int32_t depth) {
   for (int i = 0; i < kBlockSize; ++i) {
-    const int32_t c = mul32(2 * block.s[i], 2 * drive + 255) >> 8;
+    const int32_t c = wrapMul32(2 * block.s[i], 2 * drive + 255) >> 8;
     int32_t s = c;
     if (c >= 32768) {
-      s = 32768 - (mul32(c - 32768, depth) >> 8);
+      s = 32768 - (wrapMul32(c - 32768, depth) >> 8);
     } else if (c <= -32768) {
-      s = -32768 - (mul32(c + 32768, depth) >> 8);
+      s = -32768 - (wrapMul32(c + 32768, depth) >> 8);
     }
     block.s[i] = s >> 1;
   }
@@ -48,7 +48,7 @@ void BlockDelay::resize(int32_t n) {
 void BlockDelay::process(SampleBlock& x) {
   SampleBlock& stored = blocks_[static_cast<size_t>(write_)];
   const SampleBlock y = stored;
-  for (int i = 0; i < kBlockSize; ++i) stored.s[i] = (mul32(y.s[i], feedback) >> 8) + x.s[i];
+  for (int i = 0; i < kBlockSize; ++i) stored.s[i] = (wrapMul32(y.s[i], feedback) >> 8) + x.s[i];
   x = y;
   write_ += 1;
   if (write_ >= count_) write_ = 0;
@@ -75,8 +75,8 @@ void CombReverb::process(SampleBlock& block) {
       int32_t& cell = comb.buffer[static_cast<size_t>(comb.position)];
       const int32_t y = cell;
       sum += y;
-      comb.lowPass += mul32(y - comb.lowPass, damping_) >> 14;  // gains and damping: 16384 = 1.0
-      cell = (mul32(comb.lowPass, comb.gain) >> 14) + in;
+      comb.lowPass += wrapMul32(y - comb.lowPass, damping_) >> 14;  // gains and damping: 16384 = 1.0
+      cell = (wrapMul32(comb.lowPass, comb.gain) >> 14) + in;
       comb.position += 1;
       if (comb.position >= static_cast<int32_t>(comb.buffer.size())) comb.position = 0;
     }
@@ -146,8 +146,8 @@ void MasterMixer::mixBlock(int16_t* out, const PanGains& delayPan) {
   }
 
   for (int i = 0; i < kBlockSize; ++i) {
-    const int32_t l = std::clamp(mul32(left.s[i], 255) >> 10, -32768, 32767);   // 255 / 1024 scaling
-    const int32_t r = std::clamp(mul32(right.s[i], 255) >> 10, -32768, 32767);
+    const int32_t l = std::clamp(wrapMul32(left.s[i], 255) >> 10, -32768, 32767);   // 255 / 1024 scaling
+    const int32_t r = std::clamp(wrapMul32(right.s[i], 255) >> 10, -32768, 32767);
     out[2 * i] = static_cast<int16_t>(l);
     out[2 * i + 1] = static_cast<int16_t>(r);
   }

@@ -20,7 +20,7 @@ uint32_t noteIncrement(int32_t k, int32_t fine) {
 MonoSynth::MonoSynth(int32_t voice) : PatternChannel(kSynthParams), voice_(voice) {}
 
 int32_t MonoSynth::patternLength(int32_t pattern) const {
-  const int32_t length = readLe32(bank_ + pattern * kSynthPatternBytes + 96);
+  const int32_t length = musicReadLe32(bank_ + pattern * kSynthPatternBytes + 96);
   return (length < 1 || length > kSynthSteps) ? kSynthSteps : length;
 }
 
@@ -142,14 +142,14 @@ void MonoSynth::render(SampleBlock& block) {
   osc[1].render(second);
 
   if (params_[kSynthRing]) {
-    for (int i = 0; i < kBlockSize; ++i) block.s[i] = mul32(second.s[i] >> 2, block.s[i] >> 2) >> 12;
+    for (int i = 0; i < kBlockSize; ++i) block.s[i] = wrapMul32(second.s[i] >> 2, block.s[i] >> 2) >> 12;
   } else {
     const int32_t coin = threadRand() % 2;
     synth_coin.store(coin == 1, std::memory_order_relaxed);
     const int32_t gain1 = coin * params_[kSynthBalance];
     const int32_t gain2 = 255 - params_[kSynthBalance];
     for (int i = 0; i < kBlockSize; ++i) {
-      block.s[i] = (mul32(block.s[i], gain1) >> 8) + (mul32(second.s[i], gain2) >> 8);
+      block.s[i] = (wrapMul32(block.s[i], gain1) >> 8) + (wrapMul32(second.s[i], gain2) >> 8);
     }
   }
 

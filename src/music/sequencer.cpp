@@ -31,7 +31,7 @@ void Sequencer::addTrack(SynthDevice* device) {
 int32_t Sequencer::load(const uint8_t* song, int32_t size) {
   loadedWhole = false;
   if (size < 3) return 0;
-  const int32_t headerTempo = readLe16(song);
+  const int32_t headerTempo = musicReadLe16(song);
   const int32_t rows = static_cast<int8_t>(song[2]);
   rowsPerPattern = rows >= 1 ? rows : 16;  // 0 means 16; a negative count is out of the format
   position = 0;
@@ -61,7 +61,7 @@ int32_t Sequencer::load(const uint8_t* song, int32_t size) {
 
 int32_t Sequencer::loadSequence(SequencerTrack& track, const uint8_t* bytes, int32_t size) {
   if (size < kSequenceHeaderBytes) return -1;
-  uint32_t count = static_cast<uint32_t>(readLe32(bytes));
+  uint32_t count = static_cast<uint32_t>(musicReadLe32(bytes));
   if (count == 0x1000000) count = 0;
   if (count > static_cast<uint32_t>((size - kSequenceHeaderBytes) / 4)) return -1;
 

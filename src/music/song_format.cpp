@@ -91,7 +91,7 @@ bool readSong(const uint8_t* bytes, size_t size, Song* song, std::string* error)
     *error = at(0, "too short for the header");
     return false;
   }
-  song->tempo = readLe16(bytes);
+  song->tempo = musicReadLe16(bytes);
   song->rows = static_cast<int8_t>(bytes[2]);
   if (song->tempo < 0 || song->rows < 0) {
     *error = at(0, "negative tempo or rows per pattern");
@@ -121,7 +121,7 @@ bool readSong(const uint8_t* bytes, size_t size, Song* song, std::string* error)
     dev.params.assign(bytes + pos, bytes + pos + count);
     pos += count;
     if (d == kSongDrumDevice) {
-      if (size - pos < 4 || readLe32(bytes + pos) != 0) {
+      if (size - pos < 4 || musicReadLe32(bytes + pos) != 0) {
         *error = at(pos, "the drums' skipped-bytes length must be 0");
         return false;
       }
@@ -131,7 +131,7 @@ bool readSong(const uint8_t* bytes, size_t size, Song* song, std::string* error)
     const int32_t stride = d < kSongSynths ? kSynthPatternBytes : kDrumPatternBytes;
     const int32_t lengthAt = d < kSongSynths ? 96 : 192;
     for (int32_t p = 0; p < patterns && d <= kSongDrumDevice; ++p) {
-      const int32_t length = readLe32(dev.bank.data() + p * stride + lengthAt);
+      const int32_t length = musicReadLe32(dev.bank.data() + p * stride + lengthAt);
       if (length < 1 || length > 16) {
         *error = at(pos, "a pattern length outside 1 to 16");
         return false;
@@ -144,7 +144,7 @@ bool readSong(const uint8_t* bytes, size_t size, Song* song, std::string* error)
       *error = at(pos, "sequence block runs past the end");
       return false;
     }
-    uint32_t count = static_cast<uint32_t>(readLe32(bytes + pos));
+    uint32_t count = static_cast<uint32_t>(musicReadLe32(bytes + pos));
     if (count == 0x1000000) count = 0;
     for (int32_t k = 0; k < 996; ++k) {
       const int8_t o = static_cast<int8_t>(bytes[pos + 4 + static_cast<size_t>(k)]);

@@ -316,7 +316,7 @@ std::string songToText(const Song& song) {
     const int32_t stride = drums ? kDrumPatternBytes : kSynthPatternBytes;
     for (int32_t p = 0; p < 32 && d < kSongDevices - 1; ++p) {
       const uint8_t* bytes = dev.bank.data() + p * stride;
-      const int32_t length = readLe32(bytes + (drums ? 192 : 96));
+      const int32_t length = musicReadLe32(bytes + (drums ? 192 : 96));
       const int32_t rowBytes = drums ? kDrumSounds : 6;
       bool used = length != 16;
       for (int32_t i = 0; i < 16 * rowBytes; ++i) used = used || bytes[i] != 0;

@@ -75,15 +75,15 @@ class PatternChannel : public SynthChannel {
 };
 
 // Little-endian readers for the song and drum entries.
-inline int32_t readLe32(const uint8_t* p) {
+inline int32_t musicReadLe32(const uint8_t* p) {
   return static_cast<int32_t>(static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                               static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24);
 }
-inline int32_t readLe16(const uint8_t* p) {
+inline int32_t musicReadLe16(const uint8_t* p) {
   return static_cast<int16_t>(static_cast<uint16_t>(p[0] | p[1] << 8));
 }
 
 // 32-bit signed product with two's-complement wrap-around, as 32-bit integer hardware computes it.
-inline int32_t mul32(int32_t a, int32_t b) {
+inline int32_t wrapMul32(int32_t a, int32_t b) {
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<int64_t>(a) * b));
 }

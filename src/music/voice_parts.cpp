@@ -112,7 +112,7 @@ void Envelope::advance() {
 void Envelope::apply(SampleBlock& block) const {
   int32_t x = level;
   for (int i = 0; i < kBlockSize; ++i) {
-    block.s[i] = mul32(x >> 12, block.s[i]) >> 8;  // x is 12.20 fixed point with 1.0 = 0x100000
+    block.s[i] = wrapMul32(x >> 12, block.s[i]) >> 8;  // x is 12.20 fixed point with 1.0 = 0x100000
     x = std::clamp(x + rate, 0, std::max(peak, 0));
   }
 }
@@ -124,13 +124,13 @@ void ResonantFilter::process(SampleBlock& block, int32_t mode) {
   const int32_t d = damping >> 8;
   for (int i = 0; i < kBlockSize; ++i) {
     const int32_t x = block.s[i];
-    band += mul32(x - low, k) >> 12;
+    band += wrapMul32(x - low, k) >> 12;
     low += band;
     if (mode == kFilterLowPass) {
       block.s[i] = low;
     } else if (mode == kFilterHighPass) {
       block.s[i] = x - low;
     }
-    band = mul32(band, d) >> 8;
+    band = wrapMul32(band, d) >> 8;
   }
 }

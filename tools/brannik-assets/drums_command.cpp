@@ -15,6 +15,9 @@
 
 namespace {
 
+using music_files::readWholeFile;
+using music_files::writeWholeFile;
+
 int runDrums(int argc, char** argv) {
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: brannik-assets drums OUT.bin [RECIPES.txt]\n");

@@ -8,6 +8,9 @@
 
 namespace {
 
+using music_files::readWholeFile;
+using music_files::writeWholeFile;
+
 void writeArray(std::string* out, const char* name, const std::vector<uint8_t>& bytes) {
   *out += "inline constexpr uint8_t ";
   *out += name;

@@ -6,6 +6,8 @@
 #include "music/drum_encode.h"
 #include "music/song_text.h"
 
+namespace music_files {
+
 bool readWholeFile(const std::string& path, std::string* text, std::string* error) {
   std::FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) {
@@ -35,6 +37,10 @@ bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, 
   }
   return true;
 }
+
+}  // namespace music_files
+
+using music_files::readWholeFile;
 
 bool buildSongEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std::string* error) {
   const std::string path = assetsDir + "/song.txt";

@@ -9,6 +9,10 @@
 bool buildSongEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std::string* error);
 bool buildDrumEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std::string* error);
 
+namespace music_files {
+
 // Whole-file helpers shared by the music commands.
 bool readWholeFile(const std::string& path, std::string* text, std::string* error);
 bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+}  // namespace music_files

@@ -8,6 +8,9 @@
 
 namespace {
 
+using music_files::readWholeFile;
+using music_files::writeWholeFile;
+
 int runSong(int argc, char** argv) {
   if (argc != 3) {
     std::fprintf(stderr, "usage: brannik-assets song IN.txt OUT.bin\n");
