@@ -14,6 +14,7 @@
 #include "host/capture.h"
 #include "host/options.h"
 #include "host/sdl_presenter.h"
+#include "host/soundtrack.h"
 
 namespace host {
 
@@ -86,8 +87,7 @@ int run(int argc, const char* const* argv) {
     case RunMode::Capture:
       return runCapture(options);
     case RunMode::Soundtrack:
-      std::fprintf(stderr, "brannik: --soundtrack is not available in this build yet\n");
-      return EXIT_FAILURE_IO;
+      return runSoundtrack(options.soundtrackPath);
     case RunMode::Present:
       break;
   }

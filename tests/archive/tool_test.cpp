@@ -50,7 +50,7 @@ class ToolTest : public ::testing::Test {
   std::string copyAssets() {
     const fs::path assets = dir_ / "assets";
     fs::create_directories(assets);
-    for (const char* name : {"textures.txt", "picture.png"}) {
+    for (const char* name : {"textures.txt", "picture.png", "song.txt", "drums.txt"}) {
       fs::copy_file(fs::path(BRANNIK_SOURCE_DIR) / "assets" / name, assets / name);
     }
     return assets.string();

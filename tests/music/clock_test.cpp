@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "archive/archive.h"
+#include "archive/embedded_archive.h"
 #include "music/engine.h"
 #include "music/stream_ring.h"
 
@@ -19,6 +21,7 @@ TEST(MusicTempo, RowSamplesRoundDownToWholeBlocks) {
 }
 
 TEST(MusicTempo, BuildSetsTheSongTempo) {
+  loadArchive(g_archiveBlob, g_archiveBlobSize);
   music_build();
   EXPECT_EQ(g_sequencer.RowSamples.load(), 5792);
 }

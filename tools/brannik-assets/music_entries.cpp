@@ -1,39 +1,63 @@
-// Placeholder song and drum payloads (see music_entries.h); assetsDir is not read yet.
+// SONG and DRUM entries from assets/song.txt and assets/drums.txt.
 #include "brannik-assets/music_entries.h"
 
-namespace assets {
+#include <cstdio>
 
-namespace {
+#include "music/drum_encode.h"
+#include "music/song_text.h"
 
-void putU32(std::vector<uint8_t>* out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
+namespace music_files {
+
+bool readWholeFile(const std::string& path, std::string* text, std::string* error) {
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    *error = path + ": cannot open";
+    return false;
+  }
+  text->clear();
+  char buffer[65536];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) text->append(buffer, n);
+  const bool ok = !std::ferror(f);
+  std::fclose(f);
+  if (!ok) *error = path + ": read error";
+  return ok;
 }
 
-}  // namespace
-
-bool buildSongEntry(const std::string& /*assetsDir*/, std::vector<uint8_t>* out, std::string* /*error*/) {
-  out->clear();
-  out->push_back(114);  // tempo, 16-bit
-  out->push_back(0);
-  out->push_back(16);  // rows per pattern
-  for (int synth = 0; synth < 3; ++synth) {
-    out->insert(out->end(), 32 * 104, 0);  // pattern bank: 32 empty patterns
-    out->push_back(0);                     // parameter block with no parameters
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) {
+    *error = path + ": cannot create";
+    return false;
   }
-  out->insert(out->end(), 32 * 200, 0);  // drum pattern bank
-  out->push_back(0);                     // drum parameter block
-  putU32(out, 0);                        // no skipped bytes
-  out->push_back(0);                     // master mixer parameter block
-  for (int track = 0; track < 5; ++track) {
-    putU32(out, 0);                   // no automation events
-    out->insert(out->end(), 996, 0xFF);  // every order stops the device
+  const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (std::fclose(f) != 0 || !ok) {
+    *error = path + ": write error";
+    return false;
   }
   return true;
 }
 
-bool buildDrumEntry(const std::string& /*assetsDir*/, std::vector<uint8_t>* out, std::string* /*error*/) {
-  out->clear();
-  putU32(out, 0);  // no sample records
+}  // namespace music_files
+
+using music_files::readWholeFile;
+
+namespace assets {
+
+bool buildSongEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std::string* error) {
+  const std::string path = assetsDir + "/song.txt";
+  std::string text;
+  if (!readWholeFile(path, &text, error)) return false;
+  return compileSongText(text, path, out, error);
+}
+
+bool buildDrumEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std::string* error) {
+  const std::string path = assetsDir + "/drums.txt";
+  std::string text;
+  if (!readWholeFile(path, &text, error)) return false;
+  std::vector<DrumRecipe> recipes;
+  if (!parseDrumRecipes(text, path, &recipes, error)) return false;
+  *out = encodeDrumEntry(recipes);
   return true;
 }
 

@@ -1,6 +1,5 @@
-// The "SONG" and "DRUM" payloads of the archive. Until the song compiler and the drum encoder land these
-// write placeholders in the right formats: a silent song (empty patterns, every order list stopped) and
-// a drum entry with no sample records.
+// The SONG and DRUM archive entries built from assets/ (song.txt, drums.txt), for the archive build
+// and the music commands. Errors name the file and line.
 #pragma once
 
 #include <cstdint>
@@ -13,3 +12,11 @@ bool buildSongEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std
 bool buildDrumEntry(const std::string& assetsDir, std::vector<uint8_t>* out, std::string* error);
 
 }  // namespace assets
+
+namespace music_files {
+
+// Whole-file helpers shared by the music commands.
+bool readWholeFile(const std::string& path, std::string* text, std::string* error);
+bool writeWholeFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error);
+
+}  // namespace music_files

@@ -1,0 +1,68 @@
+// The offline soundtrack: the master mixer driven block by block until the song's last order ends.
+#include "host/soundtrack.h"
+
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "archive/archive.h"
+#include "archive/embedded_archive.h"
+#include "host/run.h"
+#include "host/wav_writer.h"
+#include "music/engine.h"
+
+namespace host {
+
+namespace {
+
+constexpr int kChunkFrames = 4096;
+
+}  // namespace
+
+bool renderSoundtrack(const std::string& path, int64_t* frames, std::string* error) {
+  WavWriter wav;
+  if (!wav.open(path)) {
+    *error = path + ": cannot create";
+    return false;
+  }
+  const int32_t endPosition = g_sequencer.songOrders() * g_sequencer.rowsPerPattern * 16;
+  bool ok = true;
+  *frames = 0;
+  // A thread of its own: its rand state starts where every thread's does, like the audio thread's.
+  std::thread render([&] {
+    std::vector<int16_t> chunk(static_cast<size_t>(kChunkFrames) * 2);
+    int filled = 0;
+    bool done = false;
+    while (!done && ok) {
+      // One block per call, so the end falls on the block that starts the order after the song.
+      g_masterMixer.render(chunk.data() + filled * 2, 32);
+      filled += 32;
+      done = g_sequencer.position > endPosition;
+      if (filled == kChunkFrames || done) {
+        ok = wav.append(reinterpret_cast<const uint8_t*>(chunk.data()), static_cast<size_t>(filled) * 4);
+        *frames += filled;
+        filled = 0;
+      }
+    }
+  });
+  render.join();
+  if (!wav.close() || !ok) {
+    *error = path + ": write error";
+    return false;
+  }
+  return true;
+}
+
+int runSoundtrack(const std::string& path) {
+  loadArchive(g_archiveBlob, g_archiveBlobSize);
+  music_build();
+  int64_t frames = 0;
+  std::string error;
+  if (!renderSoundtrack(path, &frames, &error)) {
+    std::fprintf(stderr, "brannik: %s\n", error.c_str());
+    return EXIT_FAILURE_IO;
+  }
+  return EXIT_OK;
+}
+
+}  // namespace host
