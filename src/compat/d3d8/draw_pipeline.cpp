@@ -1,0 +1,177 @@
+// rasterizeDraw: runs one validated draw through the pipeline. Vertices go through the vertex stage
+// once each; primitives are assembled from them (lists, strips, fans, points), triangles get
+// D3DRS_WRAPn and flat shading applied, are clipped (untransformed input) and culled, and each
+// resulting triangle is set up and rasterized into the draw's pixel routine. Line primitives are not
+// drawn. Scratch memory grows to the largest draw seen and is then reused: no allocation per frame.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "compat/d3d8/clipper.h"
+#include "compat/d3d8/draw_call.h"
+#include "compat/d3d8/pixel_routine.h"
+#include "compat/d3d8/point_sprites.h"
+#include "compat/d3d8/rasterizer.h"
+#include "compat/d3d8/surface.h"
+#include "compat/d3d8/triangle_setup.h"
+#include "compat/d3d8/vertex_stage.h"
+
+namespace d3d8compat {
+namespace {
+
+// Pre-transformed triangles further out than this are dropped: set-up's fixed point has room for
+// about a million pixels either way, and such triangles are not drawn by anything sane.
+constexpr float kTransformedLimit = 1048576.0f;
+
+struct DrawContext {
+  const DeviceState* state;
+  bool transformed;
+  DWORD cullMode;
+  bool flat;
+  unsigned wrap[kPipelineSets];      // D3DWRAP_U / D3DWRAP_V bits per coordinate set
+  ViewportMap map;
+  ScissorRect scissor;
+  PixelState* pixels;
+  SpanFunction span;
+};
+
+// Cylindrical wrapping of one coordinate over a triangle: values more than 0.5 below the largest
+// move up by 1, so interpolation takes the short way round.
+void wrapCoordinate(float* t0, float* t1, float* t2) {
+  const float middle = std::max({*t0, *t1, *t2}) - 0.5f;
+  if (*t0 < middle) *t0 += 1.0f;
+  if (*t1 < middle) *t1 += 1.0f;
+  if (*t2 < middle) *t2 += 1.0f;
+}
+
+template <class Vertex>
+void adjustTriangle(const DrawContext& draw, Vertex* v) {
+  for (int s = 0; s < kPipelineSets; ++s) {
+    if (draw.wrap[s] & D3DWRAP_U) wrapCoordinate(&v[0].tex[s][0], &v[1].tex[s][0], &v[2].tex[s][0]);
+    if (draw.wrap[s] & D3DWRAP_V) wrapCoordinate(&v[0].tex[s][1], &v[1].tex[s][1], &v[2].tex[s][1]);
+  }
+  if (draw.flat) {
+    for (int i = 1; i < 3; ++i) std::memcpy(v[i].color, v[0].color, sizeof v[0].color);
+  }
+}
+
+// CULL_CW removes triangles clockwise on screen (area > 0), CULL_CCW counter-clockwise ones.
+bool culled(DWORD cullMode, float area) {
+  if (cullMode == D3DCULL_CW) return area > 0.0f;
+  if (cullMode == D3DCULL_CCW) return area < 0.0f;
+  return false;
+}
+
+void fillTriangle(const DrawContext& draw, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+  TriangleSetup setup;
+  if (setupTriangle(a, b, c, draw.scissor, &setup)) rasterizeTriangle(setup, draw.span, draw.pixels);
+}
+
+ScreenVertex passThrough(const PipelineVertex& v) {
+  ScreenVertex s;
+  s.x = v.pos[0], s.y = v.pos[1], s.z = v.pos[2], s.rhw = v.pos[3];
+  std::memcpy(s.color, v.color, sizeof s.color);
+  std::memcpy(s.tex, v.tex, sizeof s.tex);
+  return s;
+}
+
+void drawTriangle(const DrawContext& draw, const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c) {
+  PipelineVertex v[3] = {a, b, c};
+  adjustTriangle(draw, v);
+  if (draw.transformed) {
+    ScreenVertex s[3] = {passThrough(v[0]), passThrough(v[1]), passThrough(v[2])};
+    for (const ScreenVertex& p : s) {
+      if (!(std::fabs(p.x) < kTransformedLimit && std::fabs(p.y) < kTransformedLimit)) return;
+    }
+    if (culled(draw.cullMode, screenArea(s[0], s[1], s[2]))) return;
+    fillTriangle(draw, s[0], s[1], s[2]);
+    return;
+  }
+  ScreenVertex polygon[kMaxClippedVertices];
+  const int count = clipTriangle(v[0], v[1], v[2], draw.map, polygon);
+  if (count < 3) return;
+  float area = 0.0f;  // the clipped polygon keeps the triangle's winding
+  for (int i = 1; i + 1 < count; ++i) area += screenArea(polygon[0], polygon[i], polygon[i + 1]);
+  if (culled(draw.cullMode, area)) return;
+  for (int i = 1; i + 1 < count; ++i) fillTriangle(draw, polygon[0], polygon[i], polygon[i + 1]);
+}
+
+void drawPoint(const DrawContext& draw, const PointRules& rules, const PipelineVertex& v) {
+  ScreenVertex corners[4];
+  if (!expandPoint(v, rules, draw.map, draw.state->viewport, corners)) return;
+  fillTriangle(draw, corners[0], corners[1], corners[2]);
+  fillTriangle(draw, corners[0], corners[2], corners[3]);
+}
+
+UINT indexAt(const DrawCall& call, UINT i) {
+  if (call.indices == nullptr) return i;
+  const BYTE* p = static_cast<const BYTE*>(call.indices) + static_cast<size_t>(i) * call.indexSize;
+  if (call.indexSize == 2) {
+    uint16_t index;
+    std::memcpy(&index, p, 2);
+    return index;
+  }
+  uint32_t index;
+  std::memcpy(&index, p, 4);
+  return index;
+}
+
+std::vector<PipelineVertex> g_vertices;  // vertex stage output, reused from draw to draw
+PixelState g_pixels;
+
+}  // namespace
+
+void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
+  DrawContext draw;
+  if (!preparePixelState(state, &g_pixels, &draw.span)) return;
+  const DWORD* rs = state.renderStates;
+  draw.state = &state;
+  draw.pixels = &g_pixels;
+  draw.transformed = call.layout.transformed;
+  draw.cullMode = rs[D3DRS_CULLMODE];
+  draw.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
+  for (int s = 0; s < kPipelineSets; ++s) draw.wrap[s] = rs[D3DRS_WRAP0 + s] & (D3DWRAP_U | D3DWRAP_V);
+  draw.map = makeViewportMap(state.viewport);
+  const Surface& target = *state.renderTarget;
+  draw.scissor.left = static_cast<int>(std::min(state.viewport.X, target.width()));
+  draw.scissor.top = static_cast<int>(std::min(state.viewport.Y, target.height()));
+  draw.scissor.right = static_cast<int>(std::min(state.viewport.X + state.viewport.Width, target.width()));
+  draw.scissor.bottom = static_cast<int>(std::min(state.viewport.Y + state.viewport.Height, target.height()));
+  if (state.depthStencil != nullptr && g_pixels.depthMode != DepthMode::kOff) {  // never past the depth buffer
+    draw.scissor.right = std::min(draw.scissor.right, static_cast<int>(state.depthStencil->width()));
+    draw.scissor.bottom = std::min(draw.scissor.bottom, static_cast<int>(state.depthStencil->height()));
+  }
+  if (draw.scissor.left >= draw.scissor.right || draw.scissor.top >= draw.scissor.bottom) return;
+
+  // Vertex stage over the range the draw can touch.
+  const UINT first = call.indices != nullptr ? call.minIndex : 0;
+  const UINT count = call.vertexCount - first;
+  if (g_vertices.size() < count) g_vertices.resize(count);
+  processVertices(state, call.layout, call.vertices, call.stride, first, count, g_vertices.data());
+  auto vertex = [&](UINT i) -> const PipelineVertex& { return g_vertices[indexAt(call, i) - first]; };
+
+  switch (call.type) {
+    case D3DPT_TRIANGLELIST:
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, vertex(3 * p), vertex(3 * p + 1), vertex(3 * p + 2));
+      break;
+    case D3DPT_TRIANGLESTRIP:  // every second triangle swaps its first two vertices to keep the winding
+      for (UINT p = 0; p < call.primitiveCount; ++p) {
+        if (p % 2 == 0) drawTriangle(draw, vertex(p), vertex(p + 1), vertex(p + 2));
+        else drawTriangle(draw, vertex(p + 1), vertex(p), vertex(p + 2));
+      }
+      break;
+    case D3DPT_TRIANGLEFAN:
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, vertex(0), vertex(p + 1), vertex(p + 2));
+      break;
+    case D3DPT_POINTLIST: {
+      const PointRules rules = makePointRules(state, call.layout.transformed);
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawPoint(draw, rules, vertex(p));
+      break;
+    }
+    default:
+      break;  // lines: not used by the program, not drawn
+  }
+}
+
+}  // namespace d3d8compat

@@ -1,0 +1,188 @@
+// The pixel routines: one span loop, instantiated for every combination of texture mode per stage,
+// depth mode and blend mode, and the table that preparePixelState picks from.
+#include <array>
+#include <cmath>
+#include <utility>
+
+#include "compat/d3d8/formats.h"
+#include "compat/d3d8/output_merge.h"
+#include "compat/d3d8/pixel_routine.h"
+#include "compat/d3d8/surface.h"
+#include "compat/d3d8/texture.h"
+
+namespace d3d8compat {
+namespace {
+
+// Level of detail at a pixel from the analytic derivatives of u = U / Q, v = V / Q (U, V, Q screen-linear):
+// du/dx = (dU/dx - u dQ/dx) / Q. lambda = log2 of the longer screen-axis footprint in level-0 texels.
+inline float levelOfDetail(const TriangleSetup& s, const SamplerState& sampler, int offset, float u, float v, float w) {
+  const float width = sampler.levels[0].widthF, height = sampler.levels[0].heightF;
+  const float dudx = (s.texDx[offset] - u * s.rhwDx) * w * width;
+  const float dvdx = (s.texDx[offset + 1] - v * s.rhwDx) * w * height;
+  const float dudy = (s.texDy[offset] - u * s.rhwDy) * w * width;
+  const float dvdy = (s.texDy[offset + 1] - v * s.rhwDy) * w * height;
+  const float rho2 = std::fmax(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
+  return 0.5f * std::log2(rho2);
+}
+
+template <int Mode>
+inline __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stage, const float* coords, float w) {
+  const SamplerState& sampler = ps.samplers[stage];
+  const int offset = ps.coordinateOffset[stage];
+  const float u = coords[offset], v = coords[offset + 1];
+  float lambda = 0.0f;
+  if constexpr (Mode == kTextureLod) {
+    // Sets beyond the vertex's have constant (0, 0) coordinates: no footprint.
+    lambda = offset < 4 ? levelOfDetail(s, sampler, offset, u, v, w) : 0.0f;
+  }
+  return sampler.sample(sampler, u, v, lambda);
+}
+
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend>
+void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
+  const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
+  float rhw = s.rhw + s.rhwDx * fx + s.rhwDy * fy;
+  float z = s.z + s.zDx * fx + s.zDy * fy;
+  const __m128 vfx = _mm_set1_ps(fx), vfy = _mm_set1_ps(fy);
+  const __m128 colorDx = _mm_load_ps(s.colorDx), texDx = _mm_load_ps(s.texDx);
+  __m128 color = _mm_add_ps(_mm_load_ps(s.color),
+                            _mm_add_ps(_mm_mul_ps(colorDx, vfx), _mm_mul_ps(_mm_load_ps(s.colorDy), vfy)));
+  __m128 tex = _mm_add_ps(_mm_load_ps(s.tex), _mm_add_ps(_mm_mul_ps(texDx, vfx), _mm_mul_ps(_mm_load_ps(s.texDy), vfy)));
+
+  BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * ps.colorBytes;
+  BYTE* depthOut = nullptr;
+  if constexpr (Depth != DepthMode::kOff) {
+    depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
+  }
+  alignas(16) float coords[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+
+  for (int x = xBegin; x < xEnd; ++x) {
+    uint32_t depthValue = 0, storedWord = 0;
+    bool visible = true;
+    if constexpr (Depth != DepthMode::kOff) {
+      depthValue = quantizeDepthValue(z, ps.depthMax);
+      storedWord = loadPixel(depthOut, static_cast<UINT>(ps.depthBytes));
+      visible = comparisonPasses(ps.depthTable, depthValue, storedWord >> ps.depthShift);
+    }
+    if (visible) {
+      const float w = 1.0f / rhw;
+      const __m128 vw = _mm_set1_ps(w);
+      const __m128 diffuse = _mm_mul_ps(color, vw);
+      __m128 textures[kCascadeStages] = {_mm_setzero_ps(), _mm_setzero_ps()};
+      if constexpr (Tex0 != kNoTexture || Tex1 != kNoTexture) _mm_store_ps(coords, _mm_mul_ps(tex, vw));
+      if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, coords, w);
+      if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, coords, w);
+      const __m128 out = runCascade(ps.cascade, diffuse, ps.factor, textures);
+
+      const float alpha = std::fmin(std::fmax(_mm_cvtss_f32(broadcastAlpha(out)), 0.0f), 1.0f);
+      const uint32_t alpha8 = static_cast<uint32_t>(alpha * 255.0f + 0.5f);
+      if (comparisonPasses(ps.alphaTable, alpha8, ps.alphaRef)) {
+        if constexpr (Depth == DepthMode::kTestWrite) {
+          const uint32_t keep = ps.depthShift != 0 ? (storedWord & 0xFFu) : 0u;
+          storePixel(depthOut, static_cast<UINT>(ps.depthBytes), (depthValue << ps.depthShift) | keep);
+        }
+        if constexpr (Blend == BlendMode::kGeneral) {
+          const uint32_t stored = loadPixel(colorOut, static_cast<UINT>(ps.colorBytes));
+          const __m128 dst = fromColorWord(unpackColor(ps.colorFormat, stored));
+          const __m128 result = blendGeneric(ps.srcBlend, ps.destBlend, out, dst);
+          storePixel(colorOut, static_cast<UINT>(ps.colorBytes), packColor(ps.colorFormat, toColorWord(result) | ps.alphaOr));
+        } else {
+          __m128 result = out;
+          if constexpr (Blend != BlendMode::kOpaque) {
+            uint32_t stored;
+            __builtin_memcpy(&stored, colorOut, 4);
+            const __m128 dst = fromColorWord(stored | ps.alphaOr);
+            result = Blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
+          }
+          const uint32_t word = toColorWord(result) | ps.alphaOr;
+          __builtin_memcpy(colorOut, &word, 4);
+        }
+      }
+    }
+    rhw += s.rhwDx;
+    z += s.zDx;
+    color = _mm_add_ps(color, colorDx);
+    tex = _mm_add_ps(tex, texDx);
+    colorOut += ps.colorBytes;
+    if constexpr (Depth != DepthMode::kOff) depthOut += ps.depthBytes;
+  }
+}
+
+constexpr int kDepthModes = 3, kBlendModes = 4, kTextureModes = 3;
+constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes;
+
+template <size_t I>
+constexpr SpanFunction routineAt() {
+  return shadeSpan<static_cast<int>(I / (kTextureModes * kDepthModes * kBlendModes)),
+                   static_cast<int>(I / (kDepthModes * kBlendModes) % kTextureModes),
+                   static_cast<DepthMode>(I / kBlendModes % kDepthModes), static_cast<BlendMode>(I % kBlendModes)>;
+}
+template <size_t... I>
+constexpr std::array<SpanFunction, sizeof...(I)> makeRoutines(std::index_sequence<I...>) {
+  return {{routineAt<I>()...}};
+}
+constexpr std::array<SpanFunction, kRoutineCount> kRoutines = makeRoutines(std::make_index_sequence<kRoutineCount>{});
+
+BlendMode chooseBlend(const DeviceState& state, bool target32) {
+  const DWORD* rs = state.renderStates;
+  if (rs[D3DRS_ALPHABLENDENABLE] == 0) return target32 ? BlendMode::kOpaque : BlendMode::kGeneral;
+  if (!target32) return BlendMode::kGeneral;
+  if (rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA && rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA) return BlendMode::kSourceAlpha;
+  if (rs[D3DRS_SRCBLEND] == D3DBLEND_ONE && rs[D3DRS_DESTBLEND] == D3DBLEND_ONE) return BlendMode::kAdditive;
+  return BlendMode::kGeneral;
+}
+
+}  // namespace
+
+bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* span) {
+  Surface* target = state.renderTarget;
+  if (target == nullptr) return false;
+  const DWORD* rs = state.renderStates;
+
+  ps->color = target->bits();
+  ps->colorPitch = static_cast<int>(target->pitch());
+  ps->colorBytes = static_cast<int>(target->bytesPerPixel());
+  ps->colorFormat = target->format();
+  ps->alphaOr = ps->colorFormat == D3DFMT_A8R8G8B8 ? 0u : 0xFF000000u;
+  const bool target32 = ps->colorBytes == 4;
+
+  const Surface* depth = state.depthStencil;
+  ps->depthMode = DepthMode::kOff;
+  ps->depth = nullptr;
+  if (depth != nullptr && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
+    ps->depthMode = rs[D3DRS_ZWRITEENABLE] != 0 ? DepthMode::kTestWrite : DepthMode::kTestOnly;
+    ps->depth = const_cast<BYTE*>(depth->bits());
+    ps->depthPitch = static_cast<int>(depth->pitch());
+    ps->depthBytes = static_cast<int>(depth->bytesPerPixel());
+    const bool d24 = depth->format() == D3DFMT_D24S8;
+    ps->depthShift = d24 ? 8 : 0;
+    ps->depthMax = d24 ? 16777215.0 : 65535.0;
+  }
+  ps->depthTable = comparisonTable(rs[D3DRS_ZFUNC]);
+  ps->alphaTable = rs[D3DRS_ALPHATESTENABLE] != 0 ? comparisonTable(rs[D3DRS_ALPHAFUNC]) : comparisonTable(D3DCMP_ALWAYS);
+  ps->alphaRef = rs[D3DRS_ALPHAREF] & 0xFFu;
+  ps->srcBlend = rs[D3DRS_SRCBLEND];
+  ps->destBlend = rs[D3DRS_DESTBLEND];
+  ps->blendMode = chooseBlend(state, target32);
+
+  const DWORD factor = rs[D3DRS_TEXTUREFACTOR];
+  ps->factor = _mm_set_ps(static_cast<float>(factor >> 24) / 255.0f, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
+                          static_cast<float>((factor >> 8) & 0xFF) / 255.0f, static_cast<float>(factor & 0xFF) / 255.0f);
+  compileCascade(state, &ps->cascade);
+  for (int s = 0; s < kCascadeStages; ++s) {
+    ps->textureMode[s] = kNoTexture;
+    const DWORD set = state.stageStates[s][D3DTSS_TEXCOORDINDEX] & 0xFFFFu;
+    ps->coordinateOffset[s] = set < static_cast<DWORD>(kPipelineSets) ? static_cast<int>(2 * set) : 4;
+    if (s >= ps->cascade.count || !ps->cascade.samples[s]) continue;
+    prepareSampler(state, s, *state.textures[s], &ps->samplers[s]);
+    ps->textureMode[s] = ps->samplers[s].needsLod ? kTextureLod : kTextureNoLod;
+  }
+
+  const size_t index = ((static_cast<size_t>(ps->textureMode[0]) * kTextureModes + ps->textureMode[1]) * kDepthModes +
+                        static_cast<size_t>(ps->depthMode)) * kBlendModes + static_cast<size_t>(ps->blendMode);
+  *span = kRoutines[index];
+  return true;
+}
+
+}  // namespace d3d8compat
