@@ -14,7 +14,8 @@ namespace d3d8compat {
 
 enum class DepthMode : int { kOff = 0, kTestWrite = 1, kTestOnly = 2 };
 enum class BlendMode : int { kOpaque = 0, kSourceAlpha = 1, kAdditive = 2, kGeneral = 3 };
-enum TextureMode : int { kNoTexture = 0, kTextureNoLod = 1, kTextureLod = 2 };
+// How a stage samples: not at all, through the inlined 32-bit kernel, or through the sampler's function.
+enum TextureMode : int { kNoTexture = 0, kTexture32 = 1, kTextureOther = 2 };
 
 struct alignas(16) PixelState {
   __m128 factor;                     // D3DRS_TEXTUREFACTOR, lanes b, g, r, a

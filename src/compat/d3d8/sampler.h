@@ -12,10 +12,12 @@ namespace d3d8compat {
 
 class Texture;
 
-struct SamplerLevel {
+struct alignas(16) SamplerLevel {
+  __m128 keep, force;  // 32-bit formats: texel = (texel & keep) | force (X8R8G8B8 forces alpha 1)
   const BYTE* bits;
   int width, height;
   int pitch;  // bytes
+  bool powerOfTwo;  // both sides: WRAP can mask texel indices
   float widthF, heightF;
 };
 
@@ -23,7 +25,7 @@ struct SamplerState;
 // Filters the texture at (u, v) for level of detail lambda (log2 of texels per pixel at level 0).
 using SampleFunction = __m128 (*)(const SamplerState& sampler, float u, float v, float lambda);
 
-struct SamplerState {
+struct alignas(16) SamplerState {
   SampleFunction sample;
   SamplerLevel levels[16];
   int baseLevel;      // D3DTSS_MAXMIPLEVEL, clamped to the chain
@@ -32,6 +34,7 @@ struct SamplerState {
   float lodBias;
   bool clampU, clampV;
   bool needsLod;      // false: lambda does not change the result (one filter, no mip chain in use)
+  bool is32Bit;       // A8R8G8B8 or X8R8G8B8: pixel routines call the 32-bit kernel directly
 };
 
 // Prepares sampling of `texture` with the addressing and filter states of stage `stage`.

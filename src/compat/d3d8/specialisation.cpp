@@ -7,6 +7,7 @@
 #include "compat/d3d8/formats.h"
 #include "compat/d3d8/output_merge.h"
 #include "compat/d3d8/pixel_routine.h"
+#include "compat/d3d8/sampler_filters.h"
 #include "compat/d3d8/surface.h"
 #include "compat/d3d8/texture.h"
 
@@ -21,8 +22,8 @@ inline float levelOfDetail(const TriangleSetup& s, const SamplerState& sampler, 
   const float dvdx = (s.texDx[offset + 1] - v * s.rhwDx) * w * height;
   const float dudy = (s.texDy[offset] - u * s.rhwDy) * w * width;
   const float dvdy = (s.texDy[offset + 1] - v * s.rhwDy) * w * height;
-  const float rho2 = std::fmax(dudx * dudx + dvdx * dvdx, dudy * dudy + dvdy * dvdy);
-  return 0.5f * std::log2(rho2);
+  const float lengthX = dudx * dudx + dvdx * dvdx, lengthY = dudy * dudy + dvdy * dvdy;
+  return 0.5f * std::log2(lengthX > lengthY ? lengthX : lengthY);
 }
 
 template <int Mode>
@@ -30,11 +31,9 @@ inline __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stag
   const SamplerState& sampler = ps.samplers[stage];
   const int offset = ps.coordinateOffset[stage];
   const float u = coords[offset], v = coords[offset + 1];
-  float lambda = 0.0f;
-  if constexpr (Mode == kTextureLod) {
-    // Sets beyond the vertex's have constant (0, 0) coordinates: no footprint.
-    lambda = offset < 4 ? levelOfDetail(s, sampler, offset, u, v, w) : 0.0f;
-  }
+  // Sets beyond the vertex's have constant (0, 0) coordinates: no footprint.
+  const float lambda = sampler.needsLod && offset < 4 ? levelOfDetail(s, sampler, offset, u, v, w) : 0.0f;
+  if constexpr (Mode == kTexture32) return filters::sampleTexture<D3DFMT_A8R8G8B8>(sampler, u, v, lambda);
   return sampler.sample(sampler, u, v, lambda);
 }
 
@@ -73,10 +72,16 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
       if constexpr (Tex0 != kNoTexture || Tex1 != kNoTexture) _mm_store_ps(coords, _mm_mul_ps(tex, vw));
       if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, coords, w);
       if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, coords, w);
-      const __m128 out = runCascade(ps.cascade, diffuse, ps.factor, textures);
+      __m128 out;
+      if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
+        out = ps.cascade.singleTextureStage ? runSingleStage(ps.cascade, diffuse, textures[0])
+                                            : runCascade(ps.cascade, diffuse, ps.factor, textures);
+      } else {
+        out = runCascade(ps.cascade, diffuse, ps.factor, textures);
+      }
 
-      const float alpha = std::fmin(std::fmax(_mm_cvtss_f32(broadcastAlpha(out)), 0.0f), 1.0f);
-      const uint32_t alpha8 = static_cast<uint32_t>(alpha * 255.0f + 0.5f);
+      const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
+      const uint32_t alpha8 = static_cast<uint32_t>(_mm_cvttss_si32(_mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f))));
       if (comparisonPasses(ps.alphaTable, alpha8, ps.alphaRef)) {
         if constexpr (Depth == DepthMode::kTestWrite) {
           const uint32_t keep = ps.depthShift != 0 ? (storedWord & 0xFFu) : 0u;
@@ -176,7 +181,7 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
     ps->coordinateOffset[s] = set < static_cast<DWORD>(kPipelineSets) ? static_cast<int>(2 * set) : 4;
     if (s >= ps->cascade.count || !ps->cascade.samples[s]) continue;
     prepareSampler(state, s, *state.textures[s], &ps->samplers[s]);
-    ps->textureMode[s] = ps->samplers[s].needsLod ? kTextureLod : kTextureNoLod;
+    ps->textureMode[s] = ps->samplers[s].is32Bit ? kTexture32 : kTextureOther;
   }
 
   const size_t index = ((static_cast<size_t>(ps->textureMode[0]) * kTextureModes + ps->textureMode[1]) * kDepthModes +

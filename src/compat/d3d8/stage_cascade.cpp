@@ -44,6 +44,7 @@ int sourceOf(DWORD arg, bool haveTexture) {
 void compileCascade(const DeviceState& state, Cascade* cascade) {
   const float factorAlpha = static_cast<float>(state.renderStates[D3DRS_TEXTUREFACTOR] >> 24) / 255.0f;
   cascade->count = 0;
+  cascade->singleTextureStage = false;
   for (int s = 0; s < kCascadeStages; ++s) {
     cascade->samples[s] = false;
     const DWORD* ss = state.stageStates[s];
@@ -87,6 +88,16 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
       stage.alphaSource[i] = sourceOf(alphaArgs[i], haveTexture);
     }
     cascade->count = s + 1;
+  }
+  if (cascade->count == 1 && cascade->samples[0]) {
+    const DWORD* ss = state.stageStates[0];
+    // In stage 0 CURRENT is DIFFUSE; argument 1 must be TEXTURE and argument 2 DIFFUSE, unmodified.
+    auto plain = [](DWORD arg, DWORD want) {
+      const DWORD base = (arg & D3DTA_SELECTMASK) == D3DTA_CURRENT ? DWORD{D3DTA_DIFFUSE} : arg;
+      return base == want;
+    };
+    cascade->singleTextureStage = ss[D3DTSS_ALPHAOP] != D3DTOP_DISABLE && plain(ss[D3DTSS_COLORARG1], D3DTA_TEXTURE) && plain(ss[D3DTSS_COLORARG2], D3DTA_DIFFUSE) &&
+                                  plain(ss[D3DTSS_ALPHAARG1], D3DTA_TEXTURE) && plain(ss[D3DTSS_ALPHAARG2], D3DTA_DIFFUSE);
   }
 }
 

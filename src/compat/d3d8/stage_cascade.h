@@ -27,6 +27,9 @@ struct Cascade {
   CascadeStage stages[kCascadeStages];
   int count;                         // stages evaluated; 0: the output is the diffuse colour
   bool samples[kCascadeStages];      // the stage's texture is read
+  // True when only stage 0 runs and both its colour and alpha arguments are (TEXTURE, DIFFUSE or
+  // CURRENT) without modifiers: runSingleStage then gives the same result with no argument selection.
+  bool singleTextureStage;
 };
 
 // Compiles stages 0 and 1 of `state`. A stage whose COLOROP is DISABLE ends the cascade; so does a stage
@@ -54,6 +57,15 @@ inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, 
     current = _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
   }
   return current;
+}
+
+// The cascade of a `singleTextureStage` draw: sat(k0 + k1 * texture + k2 * diffuse + k3 * texture * diffuse).
+inline __m128 runSingleStage(const Cascade& cascade, __m128 diffuse, __m128 texture) {
+  const CascadeStage& stage = cascade.stages[0];
+  __m128 r = _mm_add_ps(stage.k0, _mm_mul_ps(stage.k1, texture));
+  r = _mm_add_ps(r, _mm_mul_ps(stage.k2, diffuse));
+  r = _mm_add_ps(r, _mm_mul_ps(stage.k3, _mm_mul_ps(texture, diffuse)));
+  return _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
 }
 
 }  // namespace d3d8compat
