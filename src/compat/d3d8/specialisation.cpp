@@ -16,7 +16,7 @@ namespace {
 
 // Level of detail at a pixel from the analytic derivatives of u = U / Q, v = V / Q (U, V, Q screen-linear):
 // du/dx = (dU/dx - u dQ/dx) / Q. lambda = log2 of the longer screen-axis footprint in level-0 texels.
-inline float levelOfDetail(const TriangleSetup& s, const SamplerState& sampler, int offset, float u, float v, float w) {
+inline __attribute__((always_inline)) float levelOfDetail(const TriangleSetup& s, const SamplerState& sampler, int offset, float u, float v, float w) {
   const float width = sampler.levels[0].widthF, height = sampler.levels[0].heightF;
   const float dudx = (s.texDx[offset] - u * s.rhwDx) * w * width;
   const float dvdx = (s.texDx[offset + 1] - v * s.rhwDx) * w * height;
@@ -27,7 +27,7 @@ inline float levelOfDetail(const TriangleSetup& s, const SamplerState& sampler, 
 }
 
 template <int Mode>
-inline __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stage, const float* coords, float w) {
+inline __attribute__((always_inline)) __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stage, const float* coords, float w) {
   const SamplerState& sampler = ps.samplers[stage];
   const int offset = ps.coordinateOffset[stage];
   const float u = coords[offset], v = coords[offset + 1];
@@ -37,7 +37,7 @@ inline __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stag
   return sampler.sample(sampler, u, v, lambda);
 }
 
-template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend>
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
 void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
@@ -80,9 +80,13 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
         out = runCascade(ps.cascade, diffuse, ps.factor, textures);
       }
 
-      const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
-      const uint32_t alpha8 = static_cast<uint32_t>(_mm_cvttss_si32(_mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f))));
-      if (comparisonPasses(ps.alphaTable, alpha8, ps.alphaRef)) {
+      bool passes = true;
+      if constexpr (AlphaTest) {
+        const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
+        const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
+        passes = comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef);
+      }
+      if (passes) {
         if constexpr (Depth == DepthMode::kTestWrite) {
           const uint32_t keep = ps.depthShift != 0 ? (storedWord & 0xFFu) : 0u;
           storePixel(depthOut, static_cast<UINT>(ps.depthBytes), (depthValue << ps.depthShift) | keep);
@@ -115,13 +119,16 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
 }
 
 constexpr int kDepthModes = 3, kBlendModes = 4, kTextureModes = 3;
-constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes;
+constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes * 2;
 
+// Routine index: ((((texture mode 0) * 3 + texture mode 1) * 3 + depth mode) * 4 + blend mode) * 2 + alpha test.
 template <size_t I>
 constexpr SpanFunction routineAt() {
-  return shadeSpan<static_cast<int>(I / (kTextureModes * kDepthModes * kBlendModes)),
-                   static_cast<int>(I / (kDepthModes * kBlendModes) % kTextureModes),
-                   static_cast<DepthMode>(I / kBlendModes % kDepthModes), static_cast<BlendMode>(I % kBlendModes)>;
+  constexpr size_t blendIndex = I / 2;
+  return shadeSpan<static_cast<int>(blendIndex / (kTextureModes * kDepthModes * kBlendModes)),
+                   static_cast<int>(blendIndex / (kDepthModes * kBlendModes) % kTextureModes),
+                   static_cast<DepthMode>(blendIndex / kBlendModes % kDepthModes),
+                   static_cast<BlendMode>(blendIndex % kBlendModes), (I % 2) != 0>;
 }
 template <size_t... I>
 constexpr std::array<SpanFunction, sizeof...(I)> makeRoutines(std::index_sequence<I...>) {
@@ -186,7 +193,8 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
 
   const size_t index = ((static_cast<size_t>(ps->textureMode[0]) * kTextureModes + ps->textureMode[1]) * kDepthModes +
                         static_cast<size_t>(ps->depthMode)) * kBlendModes + static_cast<size_t>(ps->blendMode);
-  *span = kRoutines[index];
+  const bool alphaTest = ps->alphaTable != comparisonTable(D3DCMP_ALWAYS);
+  *span = kRoutines[index * 2 + (alphaTest ? 1 : 0)];
   return true;
 }
 
