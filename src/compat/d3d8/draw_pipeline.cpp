@@ -4,7 +4,6 @@
 // resulting triangle is set up and rasterized into the draw's pixel routine. Line primitives are not
 // drawn. Scratch memory grows to the largest draw seen and is then reused: no allocation per frame.
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -19,10 +18,6 @@
 
 namespace d3d8compat {
 namespace {
-
-// Pre-transformed triangles further out than this are dropped: set-up's fixed point has room for
-// about a million pixels either way, and such triangles are not drawn by anything sane.
-constexpr float kTransformedLimit = 1048576.0f;
 
 struct DrawContext {
   const DeviceState* state;
@@ -45,14 +40,18 @@ void wrapCoordinate(float* t0, float* t1, float* t2) {
   if (*t2 < middle) *t2 += 1.0f;
 }
 
+// flatSource: which of the three vertices gives a FLAT-shaded triangle its colour (the first one the
+// application submitted for it: for fan triangle k that is vertex k + 1, not the hub).
 template <class Vertex>
-void adjustTriangle(const DrawContext& draw, Vertex* v) {
+void adjustTriangle(const DrawContext& draw, Vertex* v, int flatSource) {
   for (int s = 0; s < kPipelineSets; ++s) {
     if (draw.wrap[s] & D3DWRAP_U) wrapCoordinate(&v[0].tex[s][0], &v[1].tex[s][0], &v[2].tex[s][0]);
     if (draw.wrap[s] & D3DWRAP_V) wrapCoordinate(&v[0].tex[s][1], &v[1].tex[s][1], &v[2].tex[s][1]);
   }
   if (draw.flat) {
-    for (int i = 1; i < 3; ++i) std::memcpy(v[i].color, v[0].color, sizeof v[0].color);
+    for (int i = 0; i < 3; ++i) {
+      if (i != flatSource) std::memcpy(v[i].color, v[flatSource].color, sizeof v[0].color);
+    }
   }
 }
 
@@ -70,20 +69,19 @@ void fillTriangle(const DrawContext& draw, const ScreenVertex& a, const ScreenVe
 
 ScreenVertex passThrough(const PipelineVertex& v) {
   ScreenVertex s;
-  s.x = v.pos[0], s.y = v.pos[1], s.z = v.pos[2], s.rhw = v.pos[3];
+  s.x = v.pos[0], s.y = v.pos[1], s.z = v.pos[2];
+  s.rhw = v.pos[3] > 0.0f ? v.pos[3] : 1.0f;  // a zero or negative rhw means nothing; draw it affine
   std::memcpy(s.color, v.color, sizeof s.color);
   std::memcpy(s.tex, v.tex, sizeof s.tex);
   return s;
 }
 
-void drawTriangle(const DrawContext& draw, const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c) {
+void drawTriangle(const DrawContext& draw, const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
+                  int flatSource = 0) {
   PipelineVertex v[3] = {a, b, c};
-  adjustTriangle(draw, v);
+  adjustTriangle(draw, v, flatSource);
   if (draw.transformed) {
     ScreenVertex s[3] = {passThrough(v[0]), passThrough(v[1]), passThrough(v[2])};
-    for (const ScreenVertex& p : s) {
-      if (!(std::fabs(p.x) < kTransformedLimit && std::fabs(p.y) < kTransformedLimit)) return;
-    }
     if (culled(draw.cullMode, screenArea(s[0], s[1], s[2]))) return;
     fillTriangle(draw, s[0], s[1], s[2]);
     return;
@@ -158,11 +156,11 @@ void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
     case D3DPT_TRIANGLESTRIP:  // every second triangle swaps its first two vertices to keep the winding
       for (UINT p = 0; p < call.primitiveCount; ++p) {
         if (p % 2 == 0) drawTriangle(draw, vertex(p), vertex(p + 1), vertex(p + 2));
-        else drawTriangle(draw, vertex(p + 1), vertex(p), vertex(p + 2));
+        else drawTriangle(draw, vertex(p + 1), vertex(p), vertex(p + 2), 1);
       }
       break;
     case D3DPT_TRIANGLEFAN:
-      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, vertex(0), vertex(p + 1), vertex(p + 2));
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, vertex(0), vertex(p + 1), vertex(p + 2), 1);
       break;
     case D3DPT_POINTLIST: {
       const PointRules rules = makePointRules(state, call.layout.transformed);

@@ -6,6 +6,11 @@
 namespace d3d8compat {
 namespace {
 
+// Coordinates beyond this many pixels are refused: snapped to 1/256 they stay below 2^29, so edge
+// function products stay below 2^61. The clipper's guard band keeps projected geometry far inside it;
+// only pre-transformed input can come near.
+constexpr float kSetupLimit = 2097152.0f;
+
 int64_t snap(float coordinate) { return std::llround(static_cast<double>(coordinate) * (1 << kSubPixelBits)); }
 
 // Edge a -> b of a clockwise triangle (screen y down): inside is E > 0, with
@@ -45,6 +50,9 @@ float screenArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVerte
 bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                    const ScissorRect& scissor, TriangleSetup* setup) {
   const ScreenVertex* v[3] = {&a, &b, &c};
+  for (const ScreenVertex* p : v) {  // also rejects NaN
+    if (!(std::fabs(p->x) < kSetupLimit && std::fabs(p->y) < kSetupLimit)) return false;
+  }
   int64_t fx[3], fy[3];
   for (int i = 0; i < 3; ++i) fx[i] = snap(v[i]->x), fy[i] = snap(v[i]->y);
   const int64_t area = (fx[1] - fx[0]) * (fy[2] - fy[0]) - (fx[2] - fx[0]) * (fy[1] - fy[0]);

@@ -1,6 +1,8 @@
 // Coverage, culling, clipping and depth: which pixels a triangle owns under the top-left rule and
 // Direct3D's pixel-centre convention, which winding each cull mode removes, what survives the near
 // plane, and the order depth comparisons give.
+#include <cmath>
+
 #include "raster_fixture.h"
 
 namespace {
@@ -153,6 +155,36 @@ TEST_F(RasterCoverage, ViewportMapsAndScissors) {
   EXPECT_EQ(pixel(100, 50), kGreen);
   EXPECT_EQ(pixel(119, 59), kGreen);
   EXPECT_EQ(pixel(120, 59), kBlack);
+}
+
+// FLAT shading colours fan triangle k with vertex k + 1, not the hub: a fan (hub red) of two triangles
+// whose second and third vertices are green and blue shows green, then blue; GOURAUD blends instead.
+TEST_F(RasterCoverage, FlatShadingTakesTheFirstVertexOfEachFanTriangle) {
+  const TlVertex fan[4] = {{0, 0, 0.5f, 1, kRed, 0, 0}, {40, 0, 0.5f, 1, kGreen, 0, 0},
+                           {40, 40, 0.5f, 1, 0xFF0000FF, 0, 0}, {0, 40, 0.5f, 1, kBlack, 0, 0}};
+  device_->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_FLAT);
+  device_->SetVertexShader(0x144);
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, fan, sizeof(TlVertex)), D3D_OK);
+  EXPECT_EQ(pixel(30, 5), kGreen);      // triangle (0, 1, 2)
+  EXPECT_EQ(pixel(5, 30), 0xFF0000FFu);  // triangle (0, 2, 3)
+  device_->SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD);
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, fan, sizeof(TlVertex)), D3D_OK);
+  EXPECT_NE(pixel(30, 5), kGreen);
+}
+
+// Pre-transformed vertices far outside any sane range, or NaN, are refused at set-up (whose fixed point
+// would overflow) instead of being drawn as garbage; an ordinary triangle in the same draw still shows.
+TEST_F(RasterCoverage, HugeOrInvalidPretransformedTrianglesAreRefused) {
+  const float nan = std::nanf("");
+  const TlVertex v[6] = {{0, 0, 0.5f, 1, kRed, 0, 0}, {3e9f, 0, 0.5f, 1, kRed, 0, 0}, {0, 3e9f, 0.5f, 1, kRed, 0, 0},
+                         {0, 0, 0.5f, 1, kGreen, 0, 0}, {8, 0, 0.5f, 1, kGreen, 0, 0}, {0, 8, 0.5f, 1, kGreen, 0, 0}};
+  device_->SetVertexShader(0x144);
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, v, sizeof(TlVertex)), D3D_OK);
+  EXPECT_EQ(countPixels(kRed), 0);
+  EXPECT_EQ(pixel(1, 1), kGreen);
+  const TlVertex bad[3] = {{nan, 0, 0.5f, 1, kRed, 0, 0}, {8, 0, 0.5f, 1, kRed, 0, 0}, {0, 8, 0.5f, 1, kRed, 0, 0}};
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, bad, sizeof(TlVertex)), D3D_OK);
+  EXPECT_EQ(countPixels(kRed), 0);
 }
 
 }  // namespace
