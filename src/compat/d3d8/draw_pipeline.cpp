@@ -9,6 +9,7 @@
 
 #include "compat/d3d8/clipper.h"
 #include "compat/d3d8/draw_call.h"
+#include "compat/d3d8/formats.h"
 #include "compat/d3d8/pixel_routine.h"
 #include "compat/d3d8/point_sprites.h"
 #include "compat/d3d8/rasterizer.h"
@@ -104,15 +105,7 @@ void drawPoint(const DrawContext& draw, const PointRules& rules, const PipelineV
 
 UINT indexAt(const DrawCall& call, UINT i) {
   if (call.indices == nullptr) return i;
-  const BYTE* p = static_cast<const BYTE*>(call.indices) + static_cast<size_t>(i) * call.indexSize;
-  if (call.indexSize == 2) {
-    uint16_t index;
-    std::memcpy(&index, p, 2);
-    return index;
-  }
-  uint32_t index;
-  std::memcpy(&index, p, 4);
-  return index;
+  return loadPixel(static_cast<const BYTE*>(call.indices) + static_cast<size_t>(i) * call.indexSize, call.indexSize);
 }
 
 std::vector<PipelineVertex> g_vertices;  // vertex stage output, reused from draw to draw

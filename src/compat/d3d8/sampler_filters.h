@@ -81,27 +81,26 @@ D3D8_FILTER_INLINE __m128 bilinearSample(const SamplerState& s, const SamplerLev
   return _mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fv));
 }
 
+// Texel index i and its right (or lower) neighbour, addressed in a power-of-two row of `size` texels.
+D3D8_FILTER_INLINE void neighbours(int i, int size, bool clamp, int* first, int* second) {
+  if (clamp) {
+    *first = std::clamp(i, 0, size - 1);
+    *second = std::clamp(i + 1, 0, size - 1);
+  } else {
+    *first = i & (size - 1);
+    *second = (i + 1) & (size - 1);
+  }
+}
+
 // Bilinear filtering of a 32-bit power-of-two level in fixed point: texel positions with 8 fractional
 // bits (weights in 1/256, as filtering hardware of the time used), the horizontal blend exact in
 // integers, the vertical one in float. Results stay within one step of the all-float kernel.
 D3D8_FILTER_INLINE __m128 bilinear32(const SamplerState& s, const SamplerLevel& level, float u, float v) {
   const int x = floorToInt(u * level.widthF * 256.0f - 128.0f);
   const int y = floorToInt(v * level.heightF * 256.0f - 128.0f);
-  int x0 = x >> 8, y0 = y >> 8, x1, y1;
-  if (s.clampU) {
-    x1 = std::clamp(x0 + 1, 0, level.width - 1);
-    x0 = std::clamp(x0, 0, level.width - 1);
-  } else {
-    x1 = (x0 + 1) & (level.width - 1);
-    x0 &= level.width - 1;
-  }
-  if (s.clampV) {
-    y1 = std::clamp(y0 + 1, 0, level.height - 1);
-    y0 = std::clamp(y0, 0, level.height - 1);
-  } else {
-    y1 = (y0 + 1) & (level.height - 1);
-    y0 &= level.height - 1;
-  }
+  int x0, x1, y0, y1;
+  neighbours(x >> 8, level.width, s.clampU, &x0, &x1);
+  neighbours(y >> 8, level.height, s.clampV, &y0, &y1);
   const BYTE* row0 = level.bits + static_cast<size_t>(y0) * level.pitch;
   const BYTE* row1 = level.bits + static_cast<size_t>(y1) * level.pitch;
   int32_t t00, t10, t01, t11;
