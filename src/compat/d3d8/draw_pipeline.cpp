@@ -1,12 +1,15 @@
 // rasterizeDraw: runs one validated draw through the pipeline. Vertices go through the vertex stage
 // once each; primitives are assembled from them (lists, strips, fans, points), triangles get
 // D3DRS_WRAPn and flat shading applied, are clipped (untransformed input) and culled, and each
-// resulting triangle is set up and rasterized into the draw's pixel routine. Line primitives are not
-// drawn. Scratch memory grows to the largest draw seen and is then reused: no allocation per frame.
+// resulting triangle is set up and rasterized into the draw's pixel routine. Large draws run their
+// primitives on two threads, each rasterizing its own stripes of rows (band_workers.h). Line primitives
+// are not drawn. Scratch memory grows to the largest draw seen and is then reused: no allocation per frame.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "compat/d3d8/band_workers.h"
 #include "compat/d3d8/clipper.h"
 #include "compat/d3d8/draw_call.h"
 #include "compat/d3d8/formats.h"
@@ -30,6 +33,10 @@ struct DrawContext {
   ScissorRect scissor;
   PixelState* pixels;
   SpanFunction span;
+  const DrawCall* call;
+  UINT first;                        // vertex-stage output k is draw vertex first + k
+  PointRules pointRules;
+  int bands;                         // 1, or 2 when the draw's rows are split over two threads
 };
 
 // Cylindrical wrapping of one coordinate over a triangle: values more than 0.5 below the largest
@@ -63,9 +70,9 @@ bool culled(DWORD cullMode, float area) {
   return false;
 }
 
-void fillTriangle(const DrawContext& draw, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+void fillTriangle(const DrawContext& draw, int band, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
   TriangleSetup setup;
-  if (setupTriangle(a, b, c, draw.scissor, &setup)) rasterizeTriangle(setup, draw.span, draw.pixels);
+  if (setupTriangle(a, b, c, draw.scissor, &setup)) rasterizeTriangle(setup, draw.span, draw.pixels, band, draw.bands);
 }
 
 ScreenVertex passThrough(const PipelineVertex& v) {
@@ -77,14 +84,14 @@ ScreenVertex passThrough(const PipelineVertex& v) {
   return s;
 }
 
-void drawTriangle(const DrawContext& draw, const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
+void drawTriangle(const DrawContext& draw, int band, const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
                   int flatSource = 0) {
   PipelineVertex v[3] = {a, b, c};
   adjustTriangle(draw, v, flatSource);
   if (draw.transformed) {
     ScreenVertex s[3] = {passThrough(v[0]), passThrough(v[1]), passThrough(v[2])};
     if (culled(draw.cullMode, screenArea(s[0], s[1], s[2]))) return;
-    fillTriangle(draw, s[0], s[1], s[2]);
+    fillTriangle(draw, band, s[0], s[1], s[2]);
     return;
   }
   ScreenVertex polygon[kMaxClippedVertices];
@@ -93,14 +100,14 @@ void drawTriangle(const DrawContext& draw, const PipelineVertex& a, const Pipeli
   float area = 0.0f;  // the clipped polygon keeps the triangle's winding
   for (int i = 1; i + 1 < count; ++i) area += screenArea(polygon[0], polygon[i], polygon[i + 1]);
   if (culled(draw.cullMode, area)) return;
-  for (int i = 1; i + 1 < count; ++i) fillTriangle(draw, polygon[0], polygon[i], polygon[i + 1]);
+  for (int i = 1; i + 1 < count; ++i) fillTriangle(draw, band, polygon[0], polygon[i], polygon[i + 1]);
 }
 
-void drawPoint(const DrawContext& draw, const PointRules& rules, const PipelineVertex& v) {
+void drawPoint(const DrawContext& draw, int band, const PipelineVertex& v) {
   ScreenVertex corners[4];
-  if (!expandPoint(v, rules, draw.map, draw.state->viewport, corners)) return;
-  fillTriangle(draw, corners[0], corners[1], corners[2]);
-  fillTriangle(draw, corners[0], corners[2], corners[3]);
+  if (!expandPoint(v, draw.pointRules, draw.map, draw.state->viewport, corners)) return;
+  fillTriangle(draw, band, corners[0], corners[1], corners[2]);
+  fillTriangle(draw, band, corners[0], corners[2], corners[3]);
 }
 
 UINT indexAt(const DrawCall& call, UINT i) {
@@ -110,6 +117,57 @@ UINT indexAt(const DrawCall& call, UINT i) {
 
 std::vector<PipelineVertex> g_vertices;  // vertex stage output, reused from draw to draw
 PixelState g_pixels;
+
+void drawBand(void* context, int band) {
+  const DrawContext& draw = *static_cast<const DrawContext*>(context);
+  const DrawCall& call = *draw.call;
+  auto vertex = [&](UINT i) -> const PipelineVertex& { return g_vertices[indexAt(call, i) - draw.first]; };
+
+  switch (call.type) {
+    case D3DPT_TRIANGLELIST:
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, band, vertex(3 * p), vertex(3 * p + 1), vertex(3 * p + 2));
+      break;
+    case D3DPT_TRIANGLESTRIP:  // every second triangle swaps its first two vertices to keep the winding
+      for (UINT p = 0; p < call.primitiveCount; ++p) {
+        if (p % 2 == 0) drawTriangle(draw, band, vertex(p), vertex(p + 1), vertex(p + 2));
+        else drawTriangle(draw, band, vertex(p + 1), vertex(p), vertex(p + 2), 1);
+      }
+      break;
+    case D3DPT_TRIANGLEFAN:
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, band, vertex(0), vertex(p + 1), vertex(p + 2), 1);
+      break;
+    case D3DPT_POINTLIST:
+      for (UINT p = 0; p < call.primitiveCount; ++p) drawPoint(draw, band, vertex(p));
+      break;
+    default:
+      break;  // lines: not used by the program, not drawn
+  }
+}
+
+// Whether a draw is large enough for the second thread to pay for waking it: the screen box of its
+// vertices (points widened by the largest sprite) against the scissor, at least 128 x 128 pixels.
+// A vertex at or behind the eye plane makes the box unbounded. Only speed depends on this.
+bool worthSplitting(const DrawContext& draw, UINT count) {
+  constexpr float kMinimumArea = 16384.0f;
+  float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  for (UINT k = 0; k < count; ++k) {
+    const PipelineVertex& v = g_vertices[k];
+    float x = v.pos[0], y = v.pos[1];
+    if (!draw.transformed) {
+      if (!(v.pos[3] > 0.0f)) return true;
+      const ScreenVertex s = toScreen(v, draw.map);
+      x = s.x, y = s.y;
+    }
+    minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
+  }
+  if (draw.call->type == D3DPT_POINTLIST) {
+    const float half = draw.pointRules.maxSize * 0.5f;
+    minX -= half, minY -= half, maxX += half, maxY += half;
+  }
+  const float width = std::min(maxX, static_cast<float>(draw.scissor.right)) - std::max(minX, static_cast<float>(draw.scissor.left));
+  const float height = std::min(maxY, static_cast<float>(draw.scissor.bottom)) - std::max(minY, static_cast<float>(draw.scissor.top));
+  return width > 0.0f && height > 0.0f && width * height >= kMinimumArea;
+}
 
 }  // namespace
 
@@ -140,28 +198,14 @@ void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
   const UINT count = call.vertexCount - first;
   if (g_vertices.size() < count) g_vertices.resize(count);
   processVertices(state, call.layout, call.vertices, call.stride, first, count, g_vertices.data());
-  auto vertex = [&](UINT i) -> const PipelineVertex& { return g_vertices[indexAt(call, i) - first]; };
-
-  switch (call.type) {
-    case D3DPT_TRIANGLELIST:
-      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, vertex(3 * p), vertex(3 * p + 1), vertex(3 * p + 2));
-      break;
-    case D3DPT_TRIANGLESTRIP:  // every second triangle swaps its first two vertices to keep the winding
-      for (UINT p = 0; p < call.primitiveCount; ++p) {
-        if (p % 2 == 0) drawTriangle(draw, vertex(p), vertex(p + 1), vertex(p + 2));
-        else drawTriangle(draw, vertex(p + 1), vertex(p), vertex(p + 2), 1);
-      }
-      break;
-    case D3DPT_TRIANGLEFAN:
-      for (UINT p = 0; p < call.primitiveCount; ++p) drawTriangle(draw, vertex(0), vertex(p + 1), vertex(p + 2), 1);
-      break;
-    case D3DPT_POINTLIST: {
-      const PointRules rules = makePointRules(state, call.layout.transformed);
-      for (UINT p = 0; p < call.primitiveCount; ++p) drawPoint(draw, rules, vertex(p));
-      break;
-    }
-    default:
-      break;  // lines: not used by the program, not drawn
+  draw.call = &call;
+  draw.first = first;
+  draw.pointRules = makePointRules(state, call.layout.transformed);
+  draw.bands = rasterBands() == 2 && worthSplitting(draw, count) ? 2 : 1;
+  if (draw.bands == 2) {
+    runTwoBands(drawBand, &draw);
+  } else {
+    drawBand(&draw, 0);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "compat/d3d8/band_workers.h"
+
 namespace d3d8compat {
 namespace {
 
@@ -29,8 +31,12 @@ void coveredSpan(const TriangleSetup& setup, int y, int* xBegin, int* xEnd) {
   *xEnd = static_cast<int>(std::max(hi + 1, lo));
 }
 
-void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context) {
+void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band, int bands) {
   for (int y = setup.minY; y <= setup.maxY; ++y) {
+    if (!rowInBand(y, band, bands)) {
+      y |= (1 << kBandStripeShift) - 1;  // on to the first row of the next stripe
+      continue;
+    }
     int xBegin, xEnd;
     coveredSpan(setup, y, &xBegin, &xEnd);
     if (xBegin < xEnd) span(context, setup, y, xBegin, xEnd);

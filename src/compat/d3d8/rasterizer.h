@@ -10,7 +10,9 @@ namespace d3d8compat {
 // Shades pixels xBegin .. xEnd - 1 of row y; `context` is the caller's pixel state.
 using SpanFunction = void (*)(const void* context, const TriangleSetup& setup, int y, int xBegin, int xEnd);
 
-void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context);
+// Rows outside `band` of `bands` (see band_workers.h) are skipped.
+void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band = 0,
+                       int bands = 1);
 
 // The covered run of row y: [*xBegin, *xEnd), empty when *xBegin >= *xEnd. Exposed for tests.
 void coveredSpan(const TriangleSetup& setup, int y, int* xBegin, int* xEnd);

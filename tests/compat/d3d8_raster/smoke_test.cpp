@@ -5,6 +5,7 @@
 // burst adding light, and a second angle moving the box.
 #include <cmath>
 
+#include "compat/d3d8/band_workers.h"
 #include "host/png_writer.h"
 #include "raster_fixture.h"
 
@@ -208,6 +209,16 @@ TEST_F(RasterSmoke, LitBoxAndSpriteBurst) {
   const std::vector<uint32_t> second = frame();
   for (size_t i = 0; i < second.size(); ++i) changed += second[i] != first[i] ? 1 : 0;
   EXPECT_GT(changed, 1000);  // the box turned
+}
+
+// Splitting rows over two threads changes nothing in the picture: same bytes as one thread.
+TEST_F(RasterSmoke, TwoBandsDrawTheSamePicture) {
+  d3d8compat::setRasterBands(1);
+  drawScene(0.3f);
+  const std::vector<uint32_t> single = frame();
+  d3d8compat::setRasterBands(2);
+  drawScene(0.3f);
+  EXPECT_TRUE(frame() == single);
 }
 
 }  // namespace
