@@ -95,12 +95,12 @@ D3D8_FILTER_INLINE void neighbours(int i, int size, bool clamp, int* first, int*
 // Bilinear filtering of a 32-bit power-of-two level in fixed point: texel positions with 8 fractional
 // bits (weights in 1/256, as filtering hardware of the time used), the horizontal blend exact in
 // integers, the vertical one in float. Results stay within one step of the all-float kernel.
-D3D8_FILTER_INLINE __m128 bilinear32(const SamplerState& s, const SamplerLevel& level, float u, float v) {
+D3D8_FILTER_INLINE __m128 bilinear32(bool clampU, bool clampV, const SamplerLevel& level, float u, float v) {
   const int x = floorToInt(u * level.widthF * 256.0f - 128.0f);
   const int y = floorToInt(v * level.heightF * 256.0f - 128.0f);
   int x0, x1, y0, y1;
-  neighbours(x >> 8, level.width, s.clampU, &x0, &x1);
-  neighbours(y >> 8, level.height, s.clampV, &y0, &y1);
+  neighbours(x >> 8, level.width, clampU, &x0, &x1);
+  neighbours(y >> 8, level.height, clampV, &y0, &y1);
   const BYTE* row0 = level.bits + static_cast<size_t>(y0) * level.pitch;
   const BYTE* row1 = level.bits + static_cast<size_t>(y1) * level.pitch;
   int32_t t00, t10, t01, t11;
@@ -130,7 +130,7 @@ D3D8_FILTER_INLINE __m128 filterLevel(const SamplerState& s, int level, DWORD fi
   const SamplerLevel& l = s.levels[level];
   if (filter == D3DTEXF_POINT) return pointSample<Format>(s, l, u, v);
   if constexpr (Format == D3DFMT_A8R8G8B8) {
-    if (l.powerOfTwo) return bilinear32(s, l, u, v);
+    if (l.powerOfTwo) return bilinear32(s.clampU, s.clampV, l, u, v);
   }
   return bilinearSample<Format>(s, l, u, v);
 }

@@ -26,13 +26,36 @@ inline __attribute__((always_inline)) float levelOfDetail(const TriangleSetup& s
   return 0.5f * std::log2(lengthX > lengthY ? lengthX : lengthY);
 }
 
-template <int Mode>
-inline __attribute__((always_inline)) __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stage, const float* coords, float w) {
+// What a span keeps of one stage's sampler in locals: the pixel stores go through byte pointers, which
+// could alias anything, so values read through `ps` would be reloaded after every pixel.
+struct StageLocal {
+  SamplerLevel level;    // the base level
+  int offset;            // coordinate offset
+  bool direct;           // 32-bit power-of-two level, bilinear, no level of detail: bilinear32 on `level`
+  bool clampU, clampV;
+};
+
+inline StageLocal stageLocal(const PixelState& ps, int stage) {
   const SamplerState& sampler = ps.samplers[stage];
-  const int offset = ps.coordinateOffset[stage];
-  const float u = coords[offset], v = coords[offset + 1];
+  StageLocal local;
+  local.level = sampler.levels[sampler.baseLevel];
+  local.offset = ps.coordinateOffset[stage];
+  local.direct = sampler.is32Bit && !sampler.needsLod && sampler.magFilter == D3DTEXF_LINEAR && local.level.powerOfTwo;
+  local.clampU = sampler.clampU;
+  local.clampV = sampler.clampV;
+  return local;
+}
+
+template <int Mode>
+inline __attribute__((always_inline)) __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stage,
+                                                         const StageLocal& local, const float* coords, float w) {
+  const float u = coords[local.offset], v = coords[local.offset + 1];
+  if constexpr (Mode == kTexture32) {
+    if (local.direct) return filters::bilinear32(local.clampU, local.clampV, local.level, u, v);
+  }
+  const SamplerState& sampler = ps.samplers[stage];
   // Sets beyond the vertex's have constant (0, 0) coordinates: no footprint.
-  const float lambda = sampler.needsLod && offset < 4 ? levelOfDetail(s, sampler, offset, u, v, w) : 0.0f;
+  const float lambda = sampler.needsLod && local.offset < 4 ? levelOfDetail(s, sampler, local.offset, u, v, w) : 0.0f;
   if constexpr (Mode == kTexture32) return filters::sampleTexture<D3DFMT_A8R8G8B8>(sampler, u, v, lambda);
   return sampler.sample(sampler, u, v, lambda);
 }
@@ -55,14 +78,24 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
     depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
   }
   alignas(16) float coords[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  // Values the loop reads, held in locals (see StageLocal).
+  StageLocal stage0{}, stage1{};
+  if constexpr (Tex0 != kNoTexture) stage0 = stageLocal(ps, 0);
+  if constexpr (Tex1 != kNoTexture) stage1 = stageLocal(ps, 1);
+  const int colorBytes = Blend == BlendMode::kGeneral ? ps.colorBytes : 4;
+  const uint32_t alphaOr = ps.alphaOr;
+  const int depthBytes = ps.depthBytes, depthShift = ps.depthShift;
+  const double depthMax = ps.depthMax;
+  const unsigned depthTable = ps.depthTable;
+  const bool singleStage = ps.cascade.singleTextureStage;
 
   for (int x = xBegin; x < xEnd; ++x) {
     uint32_t depthValue = 0, storedWord = 0;
     bool visible = true;
     if constexpr (Depth != DepthMode::kOff) {
-      depthValue = quantizeDepthValue(z, ps.depthMax);
-      storedWord = loadPixel(depthOut, static_cast<UINT>(ps.depthBytes));
-      visible = comparisonPasses(ps.depthTable, depthValue, storedWord >> ps.depthShift);
+      depthValue = quantizeDepthValue(z, depthMax);
+      storedWord = loadPixel(depthOut, static_cast<UINT>(depthBytes));
+      visible = comparisonPasses(depthTable, depthValue, storedWord >> depthShift);
     }
     if (visible) {
       const float w = 1.0f / rhw;
@@ -70,11 +103,11 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
       const __m128 diffuse = _mm_mul_ps(color, vw);
       __m128 textures[kCascadeStages] = {_mm_setzero_ps(), _mm_setzero_ps()};
       if constexpr (Tex0 != kNoTexture || Tex1 != kNoTexture) _mm_store_ps(coords, _mm_mul_ps(tex, vw));
-      if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, coords, w);
-      if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, coords, w);
+      if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, stage0, coords, w);
+      if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, stage1, coords, w);
       __m128 out;
       if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
-        out = ps.cascade.singleTextureStage ? runSingleStage(ps.cascade, diffuse, textures[0])
+        out = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
                                             : runCascade(ps.cascade, diffuse, ps.factor, textures);
       } else {
         out = runCascade(ps.cascade, diffuse, ps.factor, textures);
@@ -88,23 +121,23 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
       }
       if (passes) {
         if constexpr (Depth == DepthMode::kTestWrite) {
-          const uint32_t keep = ps.depthShift != 0 ? (storedWord & 0xFFu) : 0u;
-          storePixel(depthOut, static_cast<UINT>(ps.depthBytes), (depthValue << ps.depthShift) | keep);
+          const uint32_t keep = depthShift != 0 ? (storedWord & 0xFFu) : 0u;
+          storePixel(depthOut, static_cast<UINT>(depthBytes), (depthValue << depthShift) | keep);
         }
         if constexpr (Blend == BlendMode::kGeneral) {
-          const uint32_t stored = loadPixel(colorOut, static_cast<UINT>(ps.colorBytes));
+          const uint32_t stored = loadPixel(colorOut, static_cast<UINT>(colorBytes));
           const __m128 dst = fromColorWord(unpackColor(ps.colorFormat, stored));
           const __m128 result = blendGeneric(ps.srcBlend, ps.destBlend, out, dst);
-          storePixel(colorOut, static_cast<UINT>(ps.colorBytes), packColor(ps.colorFormat, toColorWord(result) | ps.alphaOr));
+          storePixel(colorOut, static_cast<UINT>(colorBytes), packColor(ps.colorFormat, toColorWord(result) | alphaOr));
         } else {
           __m128 result = out;
           if constexpr (Blend != BlendMode::kOpaque) {
             uint32_t stored;
             __builtin_memcpy(&stored, colorOut, 4);
-            const __m128 dst = fromColorWord(stored | ps.alphaOr);
+            const __m128 dst = fromColorWord(stored | alphaOr);
             result = Blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
           }
-          const uint32_t word = toColorWord(result) | ps.alphaOr;
+          const uint32_t word = toColorWord(result) | alphaOr;
           __builtin_memcpy(colorOut, &word, 4);
         }
       }
@@ -113,8 +146,8 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
     z += s.zDx;
     color = _mm_add_ps(color, colorDx);
     tex = _mm_add_ps(tex, texDx);
-    colorOut += ps.colorBytes;
-    if constexpr (Depth != DepthMode::kOff) depthOut += ps.depthBytes;
+    colorOut += colorBytes;
+    if constexpr (Depth != DepthMode::kOff) depthOut += depthBytes;
   }
 }
 
