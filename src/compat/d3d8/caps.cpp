@@ -61,7 +61,7 @@ D3DCAPS8 softwareDeviceCaps(bool alphaGreaterEqual) {
   caps.MaxUserClipPlanes = 0;
   caps.MaxVertexBlendMatrices = 1;  // one world matrix: no vertex blending
   caps.MaxVertexBlendMatrixIndex = 0;
-  caps.MaxPointSize = 64.0f;
+  caps.MaxPointSize = kMaxPointSize;
   caps.MaxPrimitiveCount = kMaxPrimitiveCount;
   caps.MaxVertexIndex = 0x00FFFFFF;
   caps.MaxStreams = 1;

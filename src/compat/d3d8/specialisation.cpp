@@ -1,0 +1,248 @@
+// The pixel routines: one span loop, instantiated for every combination of texture mode per stage,
+// depth mode and blend mode, and the table that preparePixelState picks from.
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "compat/d3d8/formats.h"
+#include "compat/d3d8/output_merge.h"
+#include "compat/d3d8/pixel_routine.h"
+#include "compat/d3d8/sampler_filters.h"
+#include "compat/d3d8/surface.h"
+#include "compat/d3d8/texture.h"
+
+namespace d3d8compat {
+namespace {
+
+// log2 of a positive float: the exponent exactly, the mantissa m in [1, 2) as t + t (1 - t) q(t), t = m - 1,
+// with q fitted by least squares (largest error 1.5e-4, exact at powers of two). Zero and denormals read
+// as about -127 and infinity as 128, which select magnification and the last level as log2 would.
+inline float fastLog2(float x) {
+  uint32_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  const int exponent = static_cast<int>((bits >> 23) & 0xFFu) - 127;
+  bits = (bits & 0x007FFFFFu) | 0x3F800000u;
+  float m;
+  std::memcpy(&m, &bits, sizeof m);
+  const float t = m - 1.0f;
+  return static_cast<float>(exponent) + t + t * (1.0f - t) * (0.43807325f + t * (-0.23669342f + t * 0.08030730f));
+}
+
+// Level of detail at a pixel from the analytic derivatives of u = U / Q, v = V / Q (U, V, Q screen-linear):
+// du/dx = (dU/dx - u dQ/dx) / Q. lambda = log2 of the longer screen-axis footprint in level-0 texels.
+inline __attribute__((always_inline)) float levelOfDetail(const TriangleSetup& s, const SamplerState& sampler, int offset, float u, float v, float w) {
+  const float width = sampler.levels[0].widthF, height = sampler.levels[0].heightF;
+  const float dudx = (s.texDx[offset] - u * s.rhwDx) * w * width;
+  const float dvdx = (s.texDx[offset + 1] - v * s.rhwDx) * w * height;
+  const float dudy = (s.texDy[offset] - u * s.rhwDy) * w * width;
+  const float dvdy = (s.texDy[offset + 1] - v * s.rhwDy) * w * height;
+  const float lengthX = dudx * dudx + dvdx * dvdx, lengthY = dudy * dudy + dvdy * dvdy;
+  return 0.5f * fastLog2(lengthX > lengthY ? lengthX : lengthY);
+}
+
+// What a span keeps of one stage's sampler in locals: the pixel stores go through byte pointers, which
+// could alias anything, so values read through `ps` would be reloaded after every pixel.
+struct StageLocal {
+  SamplerLevel level;    // the base level
+  int offset;            // coordinate offset
+  bool direct;           // 32-bit power-of-two level, bilinear, no level of detail: bilinear32 on `level`
+  bool clampU, clampV;
+};
+
+inline StageLocal stageLocal(const PixelState& ps, int stage) {
+  const SamplerState& sampler = ps.samplers[stage];
+  StageLocal local;
+  local.level = sampler.levels[sampler.baseLevel];
+  local.offset = ps.coordinateOffset[stage];
+  local.direct = sampler.is32Bit && !sampler.needsLod && sampler.magFilter == D3DTEXF_LINEAR && local.level.powerOfTwo;
+  local.clampU = sampler.clampU;
+  local.clampV = sampler.clampV;
+  return local;
+}
+
+template <int Mode>
+inline __attribute__((always_inline)) __m128 sampleStage(const PixelState& ps, const TriangleSetup& s, int stage,
+                                                         const StageLocal& local, const float* coords, float w) {
+  const float u = coords[local.offset], v = coords[local.offset + 1];
+  if constexpr (Mode == kTexture32) {
+    if (local.direct) return filters::bilinear32(local.clampU, local.clampV, local.level, u, v);
+  }
+  const SamplerState& sampler = ps.samplers[stage];
+  // Sets beyond the vertex's have constant (0, 0) coordinates: no footprint.
+  const float lambda = sampler.needsLod && local.offset < 4 ? levelOfDetail(s, sampler, local.offset, u, v, w) : 0.0f;
+  if constexpr (Mode == kTexture32) return filters::sampleTexture<D3DFMT_A8R8G8B8>(sampler, u, v, lambda);
+  return sampler.sample(sampler, u, v, lambda);
+}
+
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
+void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
+  const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
+  float rhw = s.rhw + s.rhwDx * fx + s.rhwDy * fy;
+  float z = s.z + s.zDx * fx + s.zDy * fy;
+  const __m128 vfx = _mm_set1_ps(fx), vfy = _mm_set1_ps(fy);
+  const __m128 colorDx = _mm_load_ps(s.colorDx), texDx = _mm_load_ps(s.texDx);
+  __m128 color = _mm_add_ps(_mm_load_ps(s.color),
+                            _mm_add_ps(_mm_mul_ps(colorDx, vfx), _mm_mul_ps(_mm_load_ps(s.colorDy), vfy)));
+  __m128 tex = _mm_add_ps(_mm_load_ps(s.tex), _mm_add_ps(_mm_mul_ps(texDx, vfx), _mm_mul_ps(_mm_load_ps(s.texDy), vfy)));
+
+  BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * ps.colorBytes;
+  BYTE* depthOut = nullptr;
+  if constexpr (Depth != DepthMode::kOff) {
+    depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
+  }
+  alignas(16) float coords[8] = {0, 0, 0, 0, 0, 0, 0, 0};
+  // Values the loop reads, held in locals (see StageLocal).
+  StageLocal stage0{}, stage1{};
+  if constexpr (Tex0 != kNoTexture) stage0 = stageLocal(ps, 0);
+  if constexpr (Tex1 != kNoTexture) stage1 = stageLocal(ps, 1);
+  const int colorBytes = Blend == BlendMode::kGeneral ? ps.colorBytes : 4;
+  const uint32_t alphaOr = ps.alphaOr;
+  const int depthBytes = ps.depthBytes, depthShift = ps.depthShift;
+  const double depthMax = ps.depthMax;
+  const unsigned depthTable = ps.depthTable;
+  const bool singleStage = ps.cascade.singleTextureStage;
+
+  for (int x = xBegin; x < xEnd; ++x) {
+    uint32_t depthValue = 0, storedWord = 0;
+    bool visible = true;
+    if constexpr (Depth != DepthMode::kOff) {
+      depthValue = quantizeDepthValue(z, depthMax);
+      storedWord = loadPixel(depthOut, static_cast<UINT>(depthBytes));
+      visible = comparisonPasses(depthTable, depthValue, storedWord >> depthShift);
+    }
+    if (visible) {
+      const float w = 1.0f / rhw;
+      const __m128 vw = _mm_set1_ps(w);
+      const __m128 diffuse = _mm_mul_ps(color, vw);
+      __m128 textures[kCascadeStages] = {_mm_setzero_ps(), _mm_setzero_ps()};
+      if constexpr (Tex0 != kNoTexture || Tex1 != kNoTexture) _mm_store_ps(coords, _mm_mul_ps(tex, vw));
+      if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, stage0, coords, w);
+      if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, stage1, coords, w);
+      __m128 out;
+      if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
+        out = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
+                                            : runCascade(ps.cascade, diffuse, ps.factor, textures);
+      } else {
+        out = runCascade(ps.cascade, diffuse, ps.factor, textures);
+      }
+
+      bool passes = true;
+      if constexpr (AlphaTest) {
+        const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
+        const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
+        passes = comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef);
+      }
+      if (passes) {
+        if constexpr (Depth == DepthMode::kTestWrite) {
+          const uint32_t keep = depthShift != 0 ? (storedWord & 0xFFu) : 0u;
+          storePixel(depthOut, static_cast<UINT>(depthBytes), (depthValue << depthShift) | keep);
+        }
+        if constexpr (Blend == BlendMode::kGeneral) {
+          const uint32_t stored = loadPixel(colorOut, static_cast<UINT>(colorBytes));
+          const __m128 dst = fromColorWord(unpackColor(ps.colorFormat, stored));
+          const __m128 result = blendGeneric(ps.srcBlend, ps.destBlend, out, dst);
+          storePixel(colorOut, static_cast<UINT>(colorBytes), packColor(ps.colorFormat, toColorWord(result) | alphaOr));
+        } else {
+          __m128 result = out;
+          if constexpr (Blend != BlendMode::kOpaque) {
+            uint32_t stored;
+            __builtin_memcpy(&stored, colorOut, 4);
+            const __m128 dst = fromColorWord(stored | alphaOr);
+            result = Blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
+          }
+          const uint32_t word = toColorWord(result) | alphaOr;
+          __builtin_memcpy(colorOut, &word, 4);
+        }
+      }
+    }
+    rhw += s.rhwDx;
+    z += s.zDx;
+    color = _mm_add_ps(color, colorDx);
+    tex = _mm_add_ps(tex, texDx);
+    colorOut += colorBytes;
+    if constexpr (Depth != DepthMode::kOff) depthOut += depthBytes;
+  }
+}
+
+constexpr int kDepthModes = 3, kBlendModes = 4, kTextureModes = 3;
+constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes * 2;
+
+// Routine index: ((((texture mode 0) * 3 + texture mode 1) * 3 + depth mode) * 4 + blend mode) * 2 + alpha test.
+template <size_t I>
+constexpr SpanFunction routineAt() {
+  constexpr size_t blendIndex = I / 2;
+  return shadeSpan<static_cast<int>(blendIndex / (kTextureModes * kDepthModes * kBlendModes)),
+                   static_cast<int>(blendIndex / (kDepthModes * kBlendModes) % kTextureModes),
+                   static_cast<DepthMode>(blendIndex / kBlendModes % kDepthModes),
+                   static_cast<BlendMode>(blendIndex % kBlendModes), (I % 2) != 0>;
+}
+template <size_t... I>
+constexpr std::array<SpanFunction, sizeof...(I)> makeRoutines(std::index_sequence<I...>) {
+  return {{routineAt<I>()...}};
+}
+constexpr std::array<SpanFunction, kRoutineCount> kRoutines = makeRoutines(std::make_index_sequence<kRoutineCount>{});
+
+BlendMode chooseBlend(const DeviceState& state, bool target32) {
+  const DWORD* rs = state.renderStates;
+  if (rs[D3DRS_ALPHABLENDENABLE] == 0) return target32 ? BlendMode::kOpaque : BlendMode::kGeneral;
+  if (!target32) return BlendMode::kGeneral;
+  if (rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA && rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA) return BlendMode::kSourceAlpha;
+  if (rs[D3DRS_SRCBLEND] == D3DBLEND_ONE && rs[D3DRS_DESTBLEND] == D3DBLEND_ONE) return BlendMode::kAdditive;
+  return BlendMode::kGeneral;
+}
+
+}  // namespace
+
+bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* span) {
+  Surface* target = state.renderTarget;
+  if (target == nullptr) return false;
+  const DWORD* rs = state.renderStates;
+
+  ps->color = target->bits();
+  ps->colorPitch = static_cast<int>(target->pitch());
+  ps->colorBytes = static_cast<int>(target->bytesPerPixel());
+  ps->colorFormat = target->format();
+  ps->alphaOr = ps->colorFormat == D3DFMT_A8R8G8B8 ? 0u : 0xFF000000u;
+  const bool target32 = ps->colorBytes == 4;
+
+  const Surface* depth = state.depthStencil;
+  ps->depthMode = DepthMode::kOff;
+  ps->depth = nullptr;
+  if (depth != nullptr && rs[D3DRS_ZENABLE] != D3DZB_FALSE) {
+    ps->depthMode = rs[D3DRS_ZWRITEENABLE] != 0 ? DepthMode::kTestWrite : DepthMode::kTestOnly;
+    ps->depth = const_cast<BYTE*>(depth->bits());
+    ps->depthPitch = static_cast<int>(depth->pitch());
+    ps->depthBytes = static_cast<int>(depth->bytesPerPixel());
+    const bool d24 = depth->format() == D3DFMT_D24S8;
+    ps->depthShift = d24 ? 8 : 0;
+    ps->depthMax = d24 ? 16777215.0 : 65535.0;
+  }
+  ps->depthTable = comparisonTable(rs[D3DRS_ZFUNC]);
+  ps->alphaTable = rs[D3DRS_ALPHATESTENABLE] != 0 ? comparisonTable(rs[D3DRS_ALPHAFUNC]) : comparisonTable(D3DCMP_ALWAYS);
+  ps->alphaRef = rs[D3DRS_ALPHAREF] & 0xFFu;
+  ps->srcBlend = rs[D3DRS_SRCBLEND];
+  ps->destBlend = rs[D3DRS_DESTBLEND];
+  ps->blendMode = chooseBlend(state, target32);
+
+  const DWORD factor = rs[D3DRS_TEXTUREFACTOR];
+  ps->factor = _mm_set_ps(static_cast<float>(factor >> 24) / 255.0f, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
+                          static_cast<float>((factor >> 8) & 0xFF) / 255.0f, static_cast<float>(factor & 0xFF) / 255.0f);
+  compileCascade(state, &ps->cascade);
+  for (int s = 0; s < kCascadeStages; ++s) {
+    ps->textureMode[s] = kNoTexture;
+    const DWORD set = state.stageStates[s][D3DTSS_TEXCOORDINDEX] & 0xFFFFu;
+    ps->coordinateOffset[s] = set < static_cast<DWORD>(kPipelineSets) ? static_cast<int>(2 * set) : 4;
+    if (s >= ps->cascade.count || !ps->cascade.samples[s]) continue;
+    prepareSampler(state, s, *state.textures[s], &ps->samplers[s]);
+    ps->textureMode[s] = ps->samplers[s].is32Bit ? kTexture32 : kTextureOther;
+  }
+
+  const size_t index = ((static_cast<size_t>(ps->textureMode[0]) * kTextureModes + ps->textureMode[1]) * kDepthModes +
+                        static_cast<size_t>(ps->depthMode)) * kBlendModes + static_cast<size_t>(ps->blendMode);
+  const bool alphaTest = ps->alphaTable != comparisonTable(D3DCMP_ALWAYS);
+  *span = kRoutines[index * 2 + (alphaTest ? 1 : 0)];
+  return true;
+}
+
+}  // namespace d3d8compat

@@ -1,0 +1,104 @@
+#include "compat/d3d8/stage_cascade.h"
+
+namespace d3d8compat {
+namespace {
+
+struct OpCoefficients {
+  float k0, k1, k2, k3;
+};
+
+// The op as sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2). factorAlpha: TEXTUREFACTOR alpha.
+// Ops outside this form read as SELECTARG1.
+OpCoefficients coefficients(DWORD op, float factorAlpha) {
+  switch (op) {
+    case D3DTOP_SELECTARG2: return {0, 0, 1, 0};
+    case D3DTOP_MODULATE: return {0, 0, 0, 1};
+    case D3DTOP_MODULATE2X: return {0, 0, 0, 2};
+    case D3DTOP_MODULATE4X: return {0, 0, 0, 4};
+    case D3DTOP_ADD: return {0, 1, 1, 0};
+    case D3DTOP_ADDSIGNED: return {-0.5f, 1, 1, 0};
+    case D3DTOP_ADDSIGNED2X: return {-1.0f, 2, 2, 0};
+    case D3DTOP_SUBTRACT: return {0, 1, -1, 0};
+    case D3DTOP_BLENDFACTORALPHA: return {0, factorAlpha, 1.0f - factorAlpha, 0};
+    default: return {0, 1, 0, 0};
+  }
+}
+
+bool usesArg1(DWORD op) { return op != D3DTOP_SELECTARG2; }
+bool usesArg2(DWORD op) { return op != D3DTOP_SELECTARG1; }
+
+bool readsTexture(DWORD arg) { return (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE; }
+
+int sourceOf(DWORD arg, bool haveTexture) {
+  switch (arg & D3DTA_SELECTMASK) {
+    case D3DTA_DIFFUSE: return kSourceDiffuse;
+    case D3DTA_CURRENT: return kSourceCurrent;
+    case D3DTA_TEXTURE: return haveTexture ? kSourceTexture : kSourceDiffuse;
+    case D3DTA_TFACTOR: return kSourceFactor;
+    default: return kSourceZero;  // SPECULAR and TEMP are not carried
+  }
+}
+
+}  // namespace
+
+void compileCascade(const DeviceState& state, Cascade* cascade) {
+  const float factorAlpha = static_cast<float>(state.renderStates[D3DRS_TEXTUREFACTOR] >> 24) / 255.0f;
+  cascade->count = 0;
+  cascade->singleTextureStage = false;
+  for (int s = 0; s < kCascadeStages; ++s) {
+    cascade->samples[s] = false;
+    const DWORD* ss = state.stageStates[s];
+    const DWORD colorOp = ss[D3DTSS_COLOROP];
+    if (colorOp == D3DTOP_DISABLE) break;
+    const bool haveTexture = state.textures[s] != nullptr;
+    const DWORD colorArgs[2] = {ss[D3DTSS_COLORARG1], ss[D3DTSS_COLORARG2]};
+    const bool colorUses[2] = {usesArg1(colorOp), usesArg2(colorOp)};
+    if (!haveTexture && ((colorUses[0] && readsTexture(colorArgs[0])) || (colorUses[1] && readsTexture(colorArgs[1])))) {
+      break;  // this stage and every later one are not processed
+    }
+
+    DWORD alphaOp = ss[D3DTSS_ALPHAOP];
+    DWORD alphaArgs[2] = {ss[D3DTSS_ALPHAARG1], ss[D3DTSS_ALPHAARG2]};
+    if (alphaOp == D3DTOP_DISABLE) {  // alpha passes through from the previous stage
+      alphaOp = D3DTOP_SELECTARG1;
+      alphaArgs[0] = D3DTA_CURRENT;
+    }
+    const bool alphaUses[2] = {usesArg1(alphaOp), usesArg2(alphaOp)};
+    cascade->samples[s] = haveTexture && ((colorUses[0] && readsTexture(colorArgs[0])) ||
+                                          (colorUses[1] && readsTexture(colorArgs[1])) ||
+                                          (alphaUses[0] && readsTexture(alphaArgs[0])) ||
+                                          (alphaUses[1] && readsTexture(alphaArgs[1])));
+
+    CascadeStage& stage = cascade->stages[s];
+    const OpCoefficients c = coefficients(colorOp, factorAlpha), a = coefficients(alphaOp, factorAlpha);
+    stage.k0 = _mm_set_ps(a.k0, c.k0, c.k0, c.k0);
+    stage.k1 = _mm_set_ps(a.k1, c.k1, c.k1, c.k1);
+    stage.k2 = _mm_set_ps(a.k2, c.k2, c.k2, c.k2);
+    stage.k3 = _mm_set_ps(a.k3, c.k3, c.k3, c.k3);
+    for (int i = 0; i < 2; ++i) {
+      const bool colorComplement = (colorArgs[i] & D3DTA_COMPLEMENT) != 0;
+      const bool alphaComplement = (alphaArgs[i] & D3DTA_COMPLEMENT) != 0;
+      const float ca = colorComplement ? 1.0f : 0.0f, cm = colorComplement ? -1.0f : 1.0f;
+      const float aa = alphaComplement ? 1.0f : 0.0f, am = alphaComplement ? -1.0f : 1.0f;
+      stage.add[i] = _mm_set_ps(aa, ca, ca, ca);
+      stage.mul[i] = _mm_set_ps(am, cm, cm, cm);
+      const int replicate = (colorArgs[i] & D3DTA_ALPHAREPLICATE) != 0 ? -1 : 0;
+      stage.replicate[i] = _mm_castsi128_ps(_mm_set_epi32(0, replicate, replicate, replicate));
+      stage.colorSource[i] = sourceOf(colorArgs[i], haveTexture);
+      stage.alphaSource[i] = sourceOf(alphaArgs[i], haveTexture);
+    }
+    cascade->count = s + 1;
+  }
+  if (cascade->count == 1 && cascade->samples[0]) {
+    const DWORD* ss = state.stageStates[0];
+    // In stage 0 CURRENT is DIFFUSE; argument 1 must be TEXTURE and argument 2 DIFFUSE, unmodified.
+    auto plain = [](DWORD arg, DWORD want) {
+      const DWORD base = (arg & D3DTA_SELECTMASK) == D3DTA_CURRENT ? DWORD{D3DTA_DIFFUSE} : arg;
+      return base == want;
+    };
+    cascade->singleTextureStage = ss[D3DTSS_ALPHAOP] != D3DTOP_DISABLE && plain(ss[D3DTSS_COLORARG1], D3DTA_TEXTURE) && plain(ss[D3DTSS_COLORARG2], D3DTA_DIFFUSE) &&
+                                  plain(ss[D3DTSS_ALPHAARG1], D3DTA_TEXTURE) && plain(ss[D3DTSS_ALPHAARG2], D3DTA_DIFFUSE);
+  }
+}
+
+}  // namespace d3d8compat

@@ -1,0 +1,71 @@
+// The texture stage cascade of the software pipeline, for the first two stages: each stage's colour
+// and alpha operations are compiled per draw into coefficients of one branch-free form,
+// result = sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2), with arguments read by index
+// (DIFFUSE, CURRENT, TEXTURE, TFACTOR) and the COMPLEMENT / ALPHAREPLICATE modifiers as masks.
+// Ops that need a per-pixel blend factor (BLENDDIFFUSEALPHA, ...) or DOTPRODUCT3 are not supported.
+#pragma once
+
+#include <emmintrin.h>
+
+#include "compat/d3d8/device_state.h"
+
+namespace d3d8compat {
+
+constexpr int kCascadeStages = 2;
+
+enum CascadeSource : int { kSourceDiffuse = 0, kSourceCurrent = 1, kSourceTexture = 2, kSourceFactor = 3, kSourceZero = 4 };
+
+struct alignas(16) CascadeStage {
+  __m128 k0, k1, k2, k3;     // lanes b, g, r from the colour op, lane a from the alpha op
+  __m128 add[2], mul[2];     // argument = add + mul * value (complement: 1 - value)
+  __m128 replicate[2];       // all-ones in the colour lanes when the colour argument replicates alpha
+  int colorSource[2];        // CascadeSource of arg1 and arg2, colour part
+  int alphaSource[2];        // ... alpha part
+};
+
+struct Cascade {
+  CascadeStage stages[kCascadeStages];
+  int count;                         // stages evaluated; 0: the output is the diffuse colour
+  bool samples[kCascadeStages];      // the stage's texture is read
+  // True when only stage 0 runs and both its colour and alpha arguments are (TEXTURE, DIFFUSE or
+  // CURRENT) without modifiers: runSingleStage then gives the same result with no argument selection.
+  bool singleTextureStage;
+};
+
+// Compiles stages 0 and 1 of `state`. A stage whose COLOROP is DISABLE ends the cascade; so does a stage
+// without a texture whose colour op reads TEXTURE. An alpha argument reading a missing texture reads DIFFUSE.
+void compileCascade(const DeviceState& state, Cascade* cascade);
+
+// Runs the compiled cascade for one pixel. textures[s] is stage s's filtered texel.
+inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, const __m128* textures) {
+  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+  __m128 current = diffuse;
+  for (int s = 0; s < cascade.count; ++s) {
+    const CascadeStage& stage = cascade.stages[s];
+    const __m128 sources[5] = {diffuse, current, textures[s], factor, _mm_setzero_ps()};
+    __m128 args[2];
+    for (int i = 0; i < 2; ++i) {
+      __m128 rgb = sources[stage.colorSource[i]];
+      const __m128 alphaOfRgb = _mm_shuffle_ps(rgb, rgb, _MM_SHUFFLE(3, 3, 3, 3));
+      rgb = _mm_or_ps(_mm_and_ps(stage.replicate[i], alphaOfRgb), _mm_andnot_ps(stage.replicate[i], rgb));
+      const __m128 value = _mm_or_ps(_mm_and_ps(rgbMask, rgb), _mm_andnot_ps(rgbMask, sources[stage.alphaSource[i]]));
+      args[i] = _mm_add_ps(stage.add[i], _mm_mul_ps(stage.mul[i], value));
+    }
+    __m128 r = _mm_add_ps(stage.k0, _mm_mul_ps(stage.k1, args[0]));
+    r = _mm_add_ps(r, _mm_mul_ps(stage.k2, args[1]));
+    r = _mm_add_ps(r, _mm_mul_ps(stage.k3, _mm_mul_ps(args[0], args[1])));
+    current = _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+  }
+  return current;
+}
+
+// The cascade of a `singleTextureStage` draw: sat(k0 + k1 * texture + k2 * diffuse + k3 * texture * diffuse).
+inline __m128 runSingleStage(const Cascade& cascade, __m128 diffuse, __m128 texture) {
+  const CascadeStage& stage = cascade.stages[0];
+  __m128 r = _mm_add_ps(stage.k0, _mm_mul_ps(stage.k1, texture));
+  r = _mm_add_ps(r, _mm_mul_ps(stage.k2, diffuse));
+  r = _mm_add_ps(r, _mm_mul_ps(stage.k3, _mm_mul_ps(texture, diffuse)));
+  return _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+}
+
+}  // namespace d3d8compat

@@ -1,0 +1,153 @@
+// Vertex stage results seen on screen: directional lighting with material ambient and D3DRS_AMBIENT,
+// NORMALIZENORMALS under a scaled world matrix, lit alpha; point sprite sizes at known distances, the
+// size clamps, sprite texture coordinates, sprites partly off screen, and the sprite's single depth.
+#include <cmath>
+
+#include "raster_fixture.h"
+
+namespace {
+
+class RasterLighting : public RasterTest {
+ protected:
+  void SetUp() override {
+    RasterTest::SetUp();
+    device_->SetRenderState(D3DRS_LIGHTING, TRUE);
+    device_->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    D3DMATERIAL8 material{};
+    material.Ambient = {8.0f / 255.0f, 8.0f / 255.0f, 8.0f / 255.0f, 1.0f};
+    device_->SetMaterial(&material);
+  }
+
+  void setLight(DWORD index, D3DCOLORVALUE diffuse, D3DVECTOR direction) {
+    D3DLIGHT8 light{};
+    light.Type = D3DLIGHT_DIRECTIONAL;
+    light.Diffuse = diffuse;
+    light.Direction = direction;
+    device_->SetLight(index, &light);
+    device_->LightEnable(index, TRUE);
+  }
+
+  // A screen-covering triangle at z (identity transforms), facing the viewer (normal -z).
+  D3DCOLOR drawLit(DWORD color, float z = 0.5f) {
+    const LitVertex v[3] = {{-1, -1, z, 0, 0, -1, color, 0, 0}, {-1, 3, z, 0, 0, -1, color, 0, 0},
+                            {3, -1, z, 0, 0, -1, color, 0, 0}};
+    device_->SetVertexShader(0x152);
+    EXPECT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 1, v, sizeof(LitVertex)), D3D_OK);
+    return pixel(320, 240);
+  }
+};
+
+// Vertex colour (r 128, g 64, b 32, a 128), material ambient 8/255 lit by AMBIENT white: each channel is
+// 8 + colour * sum(light diffuse * max(0, N.L)). Light 0 (1, 0.5, 1) travels +z, straight at the face:
+// r 8 + 128 = 136, g 8 + 32 = 40, b 8 + 32 = 40. Light 1 white at 60 degrees (N.L = 0.5) adds half the
+// vertex colour: r 200, g 72, b 56. A light from behind adds nothing. Alpha is the vertex alpha.
+TEST_F(RasterLighting, DirectionalLightsAndAmbient) {
+  setLight(0, {1.0f, 0.5f, 1.0f, 1.0f}, {0, 0, 1});
+  EXPECT_EQ(drawLit(0x80804020), D3DCOLOR_ARGB(0x80, 136, 40, 40));
+  setLight(1, {1, 1, 1, 1}, {0, -0.8660254f, 0.5f});
+  EXPECT_EQ(drawLit(0xFF804020), D3DCOLOR_ARGB(0xFF, 200, 72, 56));
+  device_->LightEnable(1, FALSE);
+  setLight(0, {1, 1, 1, 1}, {0, 0, -1});
+  EXPECT_EQ(drawLit(0xFF804020), D3DCOLOR_ARGB(0xFF, 8, 8, 8));
+}
+
+// World scale 2: normals go through the inverse-transpose (scale 1/2), so N.L = 0.5 unless
+// NORMALIZENORMALS restores unit length: r 8 + 64 = 72, then 8 + 128 = 136.
+TEST_F(RasterLighting, NormalizeNormalsUnderAScaledWorld) {
+  setLight(0, {1, 1, 1, 1}, {0, 0, 1});
+  D3DMATRIX world = identityMatrix();
+  world._11 = world._22 = world._33 = 2.0f;
+  device_->SetTransform(D3DTS_WORLD, &world);
+  EXPECT_EQ(channel(drawLit(0xFF800000, 0.25f), 2), 72);
+  device_->SetRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+  EXPECT_EQ(channel(drawLit(0xFF800000, 0.25f), 2), 136);
+}
+
+class RasterSprites : public RasterTest {
+ protected:
+  void SetUp() override {
+    RasterTest::SetUp();
+    // Perspective: w = view z, z_clip = Q (z - 1), Q = 100/99 (near 1, far 100).
+    D3DMATRIX projection{};
+    projection._11 = projection._22 = 1.0f;
+    projection._33 = 100.0f / 99.0f;
+    projection._34 = 1.0f;
+    projection._43 = -100.0f / 99.0f;
+    device_->SetTransform(D3DTS_PROJECTION, &projection);
+    device_->SetRenderState(D3DRS_POINTSCALEENABLE, TRUE);
+    device_->SetRenderState(D3DRS_POINTSCALE_A, d3d8compat::floatAsState(0.0f));
+    device_->SetRenderState(D3DRS_POINTSCALE_B, d3d8compat::floatAsState(0.0f));
+    device_->SetRenderState(D3DRS_POINTSCALE_C, d3d8compat::floatAsState(1.0f));
+    device_->SetRenderState(D3DRS_POINTSIZE, d3d8compat::floatAsState(1.0f));
+  }
+  void drawPoint(float distance, DWORD color = 0xFFFF0000) {
+    const ColorVertex point = {0, 0, distance, color};
+    device_->SetVertexShader(0x042);
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &point, sizeof(ColorVertex)), D3D_OK);
+  }
+};
+
+// S = Vh * size * sqrt(1 / (C De^2)) = 480 / De pixels, centred on (320, 240): De = 10 -> 48 (pixels
+// 296..343 each way), De = 40 -> 12; De = 5 -> 96, clamped to MaxPointSize 64; POINTSIZE_MAX 30 -> 30;
+// POINTSIZE_MIN 20 lifts the 12-pixel sprite to 20.
+TEST_F(RasterSprites, SizeFollowsDistanceAndClamps) {
+  struct Case {
+    float distance, minSize, maxSize;
+    int side;
+  };
+  const Case cases[] = {{10, 0, 64, 48}, {40, 0, 64, 12}, {5, 0, 64, 64}, {10, 0, 30, 30}, {40, 20, 64, 20}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.distance * 100 + c.maxSize);
+    device_->SetRenderState(D3DRS_POINTSIZE_MIN, d3d8compat::floatAsState(c.minSize));
+    device_->SetRenderState(D3DRS_POINTSIZE_MAX, d3d8compat::floatAsState(c.maxSize));
+    clear(0xFF000000);
+    drawPoint(c.distance);
+    EXPECT_EQ(countPixels(0xFFFF0000), c.side * c.side);
+    EXPECT_EQ(pixel(320 - c.side / 2, 240 - c.side / 2), 0xFFFF0000u);
+    EXPECT_EQ(pixel(320 + c.side / 2 - 1, 240 + c.side / 2 - 1), 0xFFFF0000u);
+  }
+}
+
+// Every pixel of the sprite has the centre's depth: Q (10 - 1) / 10 = 0.909090... for De = 10.
+TEST_F(RasterSprites, DepthIsConstantAcrossTheSprite) {
+  drawPoint(10);
+  const uint32_t expected = d3d8compat::quantizeDepth(D3DFMT_D24S8, 0.9090909f);
+  const uint32_t corner = pixelAt(*state().depthStencil, 296, 216) >> 8;
+  EXPECT_EQ(pixelAt(*state().depthStencil, 343, 263) >> 8, corner);
+  EXPECT_EQ(pixelAt(*state().depthStencil, 320, 240) >> 8, corner);
+  EXPECT_NEAR(static_cast<double>(corner), static_cast<double>(expected), 4.0);
+}
+
+// POINTSPRITEENABLE: an 8-pixel sprite at (100, 100) spans 96..103; u = (px - 96) / 8, so a 2 x 2
+// point-sampled texture shows texel (0, 0) in pixels 96..99 and texel (1, 1) in 100..103. A sprite centred
+// off screen at x = -4 (size 20: -14..6) still shows its visible 6 x 20 pixels.
+TEST_F(RasterSprites, SpriteTextureCoordinatesAndScreenEdge) {
+  device_->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+  device_->SetRenderState(D3DRS_POINTSIZE, d3d8compat::floatAsState(8.0f));
+  device_->SetTexture(0, makeTexture(2, 2, D3DFMT_A8R8G8B8, {{0xFF0000FF, 0xFF00FF00, 0xFFFF0000, 0xFFFFFFFF}}));
+  setFilters(0, D3DTEXF_POINT);
+  const TlVertex point = {100, 100, 0.5f, 1, 0xFFFFFFFF, 0, 0};
+  device_->SetVertexShader(0x144);
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &point, sizeof(TlVertex)), D3D_OK);
+  EXPECT_EQ(pixel(96, 96), 0xFF0000FFu);
+  EXPECT_EQ(pixel(99, 99), 0xFF0000FFu);
+  EXPECT_EQ(pixel(103, 96), 0xFF00FF00u);
+  EXPECT_EQ(pixel(96, 103), 0xFFFF0000u);
+  EXPECT_EQ(pixel(103, 103), 0xFFFFFFFFu);
+  EXPECT_EQ(pixel(104, 104), 0xFF000000u);
+
+  device_->SetTexture(0, nullptr);
+  clear(0xFF000000);
+  device_->SetRenderState(D3DRS_POINTSIZE, d3d8compat::floatAsState(20.0f));
+  const TlVertex edge = {-4, 100, 0.5f, 1, 0xFFFF0000, 0, 0};
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &edge, sizeof(TlVertex)), D3D_OK);
+  EXPECT_EQ(countPixels(0xFFFF0000), 6 * 20);
+}
+
+// A point behind the near plane is dropped whole.
+TEST_F(RasterSprites, PointBehindTheNearPlaneIsDropped) {
+  drawPoint(0.5f);
+  EXPECT_EQ(countPixels(0xFFFF0000), 0);
+}
+
+}  // namespace
