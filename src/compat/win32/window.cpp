@@ -38,6 +38,15 @@ bool startVideo() {
     g_lastError = std::string("cannot open a display: ") + SDL_GetError();
     return false;
   }
+  // Without a display SDL falls back to drivers that show nothing; only take those when asked to by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* requested = SDL_getenv("SDL_VIDEODRIVER");
+  const bool invisible = driver != nullptr && (SDL_strcmp(driver, "offscreen") == 0 || SDL_strcmp(driver, "dummy") == 0);
+  if (invisible && (requested == nullptr || SDL_strcasecmp(requested, driver) != 0)) {
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    g_lastError = "cannot open a display: no X11 or Wayland display is available";
+    return false;
+  }
   g_videoStarted = true;
   return true;
 }
