@@ -2,6 +2,8 @@
 // depth mode and blend mode, and the table that preparePixelState picks from.
 #include <array>
 #include <cstring>
+
+#include <xmmintrin.h>
 #include <utility>
 
 #include "compat/d3d8/formats.h"
@@ -103,7 +105,101 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
   const unsigned depthTable = ps.depthTable;
   const bool singleStage = ps.cascade.singleTextureStage;
 
-  for (int x = xBegin; x < xEnd; ++x) {
+  // Everything after sampling for one pixel: cascade, alpha test, depth write, blend and colour write.
+  auto finish = [&](__m128 diffuse, const __m128* textures, BYTE* colorAt, BYTE* depthAt, uint32_t depthValue,
+                    uint32_t storedWord) __attribute__((always_inline)) {
+    __m128 out;
+    if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
+      out = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
+                        : runCascade(ps.cascade, diffuse, ps.factor, textures);
+    } else {
+      out = runCascade(ps.cascade, diffuse, ps.factor, textures);
+    }
+    if constexpr (AlphaTest) {
+      const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
+      const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
+      if (!comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef)) return;
+    }
+    if constexpr (Depth == DepthMode::kTestWrite) {
+      const uint32_t keep = depthShift != 0 ? (storedWord & 0xFFu) : 0u;
+      storePixel(depthAt, static_cast<UINT>(depthBytes), (depthValue << depthShift) | keep);
+    }
+    if constexpr (Blend == BlendMode::kGeneral) {
+      const uint32_t stored = loadPixel(colorAt, static_cast<UINT>(colorBytes));
+      const __m128 dst = fromColorWord(unpackColor(ps.colorFormat, stored));
+      const __m128 result = blendGeneric(ps.srcBlend, ps.destBlend, out, dst);
+      storePixel(colorAt, static_cast<UINT>(colorBytes), packColor(ps.colorFormat, toColorWord(result) | alphaOr));
+    } else {
+      __m128 result = out;
+      if constexpr (Blend != BlendMode::kOpaque) {
+        uint32_t stored;
+        __builtin_memcpy(&stored, colorAt, 4);
+        const __m128 dst = fromColorWord(stored | alphaOr);
+        result = Blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
+      }
+      const uint32_t word = toColorWord(result) | alphaOr;
+      __builtin_memcpy(colorAt, &word, 4);
+    }
+  };
+
+  int x = xBegin;
+  // Four pixels at a time when every sampled stage is a direct 32-bit bilinear one: the interpolants step
+  // exactly as in the loop below, the division and the coordinate work run on the four pixels' lanes.
+  if constexpr (Tex0 == kTexture32 && (Tex1 == kNoTexture || Tex1 == kTexture32)) {
+    if (stage0.direct && (Tex1 == kNoTexture || stage1.direct)) {
+      for (; x + 4 <= xEnd; x += 4) {
+        alignas(16) float rhwLanes[4];
+        __m128 colors[4], texs[4];
+        uint32_t depthValues[4] = {0, 0, 0, 0}, storedWords[4] = {0, 0, 0, 0};
+        unsigned visible = 0;
+        for (int k = 0; k < 4; ++k) {
+          rhwLanes[k] = rhw;
+          colors[k] = color;
+          texs[k] = tex;
+          bool seen = true;
+          if constexpr (Depth != DepthMode::kOff) {
+            depthValues[k] = quantizeDepthValue(z, depthMax);
+            storedWords[k] = loadPixel(depthOut + k * depthBytes, static_cast<UINT>(depthBytes));
+            seen = comparisonPasses(depthTable, depthValues[k], storedWords[k] >> depthShift);
+          }
+          visible |= (seen ? 1u : 0u) << k;
+          rhw += s.rhwDx;
+          z += s.zDx;
+          color = _mm_add_ps(color, colorDx);
+          tex = _mm_add_ps(tex, texDx);
+        }
+        if (visible != 0) {
+          const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_load_ps(rhwLanes));
+          __m128 u0 = texs[0], v0 = texs[1], u1 = texs[2], v1 = texs[3];
+          _MM_TRANSPOSE4_PS(u0, v0, u1, v1);  // lanes: the four pixels
+          const __m128 lanes[6] = {_mm_mul_ps(u0, w), _mm_mul_ps(v0, w), _mm_mul_ps(u1, w), _mm_mul_ps(v1, w),
+                                   _mm_setzero_ps(), _mm_setzero_ps()};
+          __m128 texels[kCascadeStages][4];
+          filters::bilinear32x4(stage0.clampU, stage0.clampV, stage0.level, lanes[stage0.offset],
+                                lanes[stage0.offset + 1], texels[0]);
+          if constexpr (Tex1 == kTexture32) {
+            filters::bilinear32x4(stage1.clampU, stage1.clampV, stage1.level, lanes[stage1.offset],
+                                  lanes[stage1.offset + 1], texels[1]);
+          } else {
+            for (int k = 0; k < 4; ++k) texels[1][k] = _mm_setzero_ps();
+          }
+          alignas(16) float wLanes[4];
+          _mm_store_ps(wLanes, w);
+          for (int k = 0; k < 4; ++k) {
+            if ((visible >> k & 1u) == 0) continue;
+            const __m128 textures[kCascadeStages] = {texels[0][k], texels[1][k]};
+            BYTE* depthAt = Depth != DepthMode::kOff ? depthOut + k * depthBytes : nullptr;
+            finish(_mm_mul_ps(colors[k], _mm_set1_ps(wLanes[k])), textures, colorOut + k * colorBytes, depthAt,
+                   depthValues[k], storedWords[k]);
+          }
+        }
+        colorOut += 4 * colorBytes;
+        if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+      }
+    }
+  }
+
+  for (; x < xEnd; ++x) {
     uint32_t depthValue = 0, storedWord = 0;
     bool visible = true;
     if constexpr (Depth != DepthMode::kOff) {
@@ -114,47 +210,11 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
     if (visible) {
       const float w = 1.0f / rhw;
       const __m128 vw = _mm_set1_ps(w);
-      const __m128 diffuse = _mm_mul_ps(color, vw);
       __m128 textures[kCascadeStages] = {_mm_setzero_ps(), _mm_setzero_ps()};
       if constexpr (Tex0 != kNoTexture || Tex1 != kNoTexture) _mm_store_ps(coords, _mm_mul_ps(tex, vw));
       if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, stage0, coords, w);
       if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, stage1, coords, w);
-      __m128 out;
-      if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
-        out = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
-                                            : runCascade(ps.cascade, diffuse, ps.factor, textures);
-      } else {
-        out = runCascade(ps.cascade, diffuse, ps.factor, textures);
-      }
-
-      bool passes = true;
-      if constexpr (AlphaTest) {
-        const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
-        const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
-        passes = comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef);
-      }
-      if (passes) {
-        if constexpr (Depth == DepthMode::kTestWrite) {
-          const uint32_t keep = depthShift != 0 ? (storedWord & 0xFFu) : 0u;
-          storePixel(depthOut, static_cast<UINT>(depthBytes), (depthValue << depthShift) | keep);
-        }
-        if constexpr (Blend == BlendMode::kGeneral) {
-          const uint32_t stored = loadPixel(colorOut, static_cast<UINT>(colorBytes));
-          const __m128 dst = fromColorWord(unpackColor(ps.colorFormat, stored));
-          const __m128 result = blendGeneric(ps.srcBlend, ps.destBlend, out, dst);
-          storePixel(colorOut, static_cast<UINT>(colorBytes), packColor(ps.colorFormat, toColorWord(result) | alphaOr));
-        } else {
-          __m128 result = out;
-          if constexpr (Blend != BlendMode::kOpaque) {
-            uint32_t stored;
-            __builtin_memcpy(&stored, colorOut, 4);
-            const __m128 dst = fromColorWord(stored | alphaOr);
-            result = Blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
-          }
-          const uint32_t word = toColorWord(result) | alphaOr;
-          __builtin_memcpy(colorOut, &word, 4);
-        }
-      }
+      finish(_mm_mul_ps(color, vw), textures, colorOut, depthOut, depthValue, storedWord);
     }
     rhw += s.rhwDx;
     z += s.zDx;
