@@ -148,28 +148,30 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
   if constexpr (Tex0 == kTexture32 && (Tex1 == kNoTexture || Tex1 == kTexture32)) {
     if (stage0.direct && (Tex1 == kNoTexture || stage1.direct)) {
       for (; x + 4 <= xEnd; x += 4) {
-        alignas(16) float rhwLanes[4];
+        // The accumulators step exactly as in the one-pixel loop; lanes are built in registers (narrow
+        // stores read back as one vector would stall store forwarding).
+        const float r0 = rhw, r1 = r0 + s.rhwDx, r2 = r1 + s.rhwDx, r3 = r2 + s.rhwDx;
+        rhw = r3 + s.rhwDx;
+        const float z0 = z, z1 = z0 + s.zDx, z2 = z1 + s.zDx, z3 = z2 + s.zDx;
+        z = z3 + s.zDx;
         __m128 colors[4], texs[4];
-        uint32_t depthValues[4] = {0, 0, 0, 0}, storedWords[4] = {0, 0, 0, 0};
-        unsigned visible = 0;
         for (int k = 0; k < 4; ++k) {
-          rhwLanes[k] = rhw;
           colors[k] = color;
           texs[k] = tex;
-          bool seen = true;
-          if constexpr (Depth != DepthMode::kOff) {
-            depthValues[k] = quantizeDepthValue(z, depthMax);
-            storedWords[k] = loadPixel(depthOut + k * depthBytes, static_cast<UINT>(depthBytes));
-            seen = comparisonPasses(depthTable, depthValues[k], storedWords[k] >> depthShift);
-          }
-          visible |= (seen ? 1u : 0u) << k;
-          rhw += s.rhwDx;
-          z += s.zDx;
           color = _mm_add_ps(color, colorDx);
           tex = _mm_add_ps(tex, texDx);
         }
+        alignas(16) uint32_t depthValues[4] = {0, 0, 0, 0}, storedWords[4] = {0, 0, 0, 0};
+        unsigned visible = 15u;
+        if constexpr (Depth != DepthMode::kOff) {
+          const __m128i stored = depthBytes == 4 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthOut))
+                                                 : _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthOut)),
+                                                                      _mm_setzero_si128());
+          _mm_store_si128(reinterpret_cast<__m128i*>(storedWords), stored);
+          visible = depthPasses4(_mm_setr_ps(z0, z1, z2, z3), depthMax, stored, depthShift, depthTable, depthValues);
+        }
         if (visible != 0) {
-          const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_load_ps(rhwLanes));
+          const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_setr_ps(r0, r1, r2, r3));
           __m128 u0 = texs[0], v0 = texs[1], u1 = texs[2], v1 = texs[3];
           _MM_TRANSPOSE4_PS(u0, v0, u1, v1);  // lanes: the four pixels
           const __m128 lanes[6] = {_mm_mul_ps(u0, w), _mm_mul_ps(v0, w), _mm_mul_ps(u1, w), _mm_mul_ps(v1, w),
