@@ -76,6 +76,56 @@ inline __attribute__((always_inline)) __m128 sampleStage(const PixelState& ps, c
   return sampler.sample(sampler, u, v, lambda);
 }
 
+// A 32-bit stage's texels for a four-pixel group (lanes u, v; w per pixel), each as sampleStage gives it.
+// Direct stages and groups whose four pixels filter the same level (or pair of levels) run the four-lane
+// bilinear kernel; the rest go pixel by pixel.
+inline __attribute__((always_inline)) void sampleGroup(const PixelState& ps, const TriangleSetup& s, int stage,
+                                                       const StageLocal& local, __m128 u, __m128 v,
+                                                       const float* w, __m128* texels) {
+  if (local.direct) {
+    filters::bilinear32x4(local.clampU, local.clampV, local.level, u, v, texels);
+    return;
+  }
+  const SamplerState& sampler = ps.samplers[stage];
+  alignas(16) float us[4], vs[4];
+  _mm_store_ps(us, u);
+  _mm_store_ps(vs, v);
+  float lambdas[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+  if (sampler.needsLod && local.offset < 4) {
+    for (int k = 0; k < 4; ++k) lambdas[k] = levelOfDetail(s, sampler, local.offset, us[k], vs[k], w[k]);
+  }
+  if (sampler.minFilter == D3DTEXF_LINEAR && sampler.magFilter == D3DTEXF_LINEAR && sampler.mipFilter == D3DTEXF_LINEAR) {
+    // sampleTexture's trilinear branch when all four pixels minify onto the same levels.
+    float biased[4];
+    int whole[4];
+    bool minified = true;
+    for (int k = 0; k < 4; ++k) {
+      biased[k] = lambdas[k] + sampler.lodBias;
+      minified = minified && biased[k] > 0.0f;
+      whole[k] = filters::floorToInt(biased[k]);
+    }
+    if (minified && whole[0] == whole[1] && whole[0] == whole[2] && whole[0] == whole[3]) {
+      const int level = sampler.baseLevel + whole[0];
+      if (level >= sampler.lastLevel) {
+        if (sampler.levels[sampler.lastLevel].powerOfTwo) {
+          filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[sampler.lastLevel], u, v, texels);
+          return;
+        }
+      } else if (sampler.levels[level].powerOfTwo && sampler.levels[level + 1].powerOfTwo) {
+        __m128 fine[4], coarse[4];
+        filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[level], u, v, fine);
+        filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[level + 1], u, v, coarse);
+        for (int k = 0; k < 4; ++k) {
+          const __m128 weight = _mm_set1_ps(biased[k] - static_cast<float>(whole[k]));
+          texels[k] = _mm_add_ps(fine[k], _mm_mul_ps(_mm_sub_ps(coarse[k], fine[k]), weight));
+        }
+        return;
+      }
+    }
+  }
+  for (int k = 0; k < 4; ++k) texels[k] = filters::sampleTexture<D3DFMT_A8R8G8B8>(sampler, us[k], vs[k], lambdas[k]);
+}
+
 template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
 void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
@@ -143,61 +193,58 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
   };
 
   int x = xBegin;
-  // Four pixels at a time when every sampled stage is a direct 32-bit bilinear one: the interpolants step
-  // exactly as in the loop below, the division and the coordinate work run on the four pixels' lanes.
+  // Four pixels at a time when the sampled stages read 32-bit textures: the interpolants step exactly as in
+  // the loop below, the depth test, division and coordinate work run on the four pixels' lanes, and every
+  // value is the one the loop below computes, so the bytes written are the same.
   if constexpr (Tex0 == kTexture32 && (Tex1 == kNoTexture || Tex1 == kTexture32)) {
-    if (stage0.direct && (Tex1 == kNoTexture || stage1.direct)) {
-      for (; x + 4 <= xEnd; x += 4) {
-        // The accumulators step exactly as in the one-pixel loop; lanes are built in registers (narrow
-        // stores read back as one vector would stall store forwarding).
-        const float r0 = rhw, r1 = r0 + s.rhwDx, r2 = r1 + s.rhwDx, r3 = r2 + s.rhwDx;
-        rhw = r3 + s.rhwDx;
-        const float z0 = z, z1 = z0 + s.zDx, z2 = z1 + s.zDx, z3 = z2 + s.zDx;
-        z = z3 + s.zDx;
-        __m128 colors[4], texs[4];
-        for (int k = 0; k < 4; ++k) {
-          colors[k] = color;
-          texs[k] = tex;
-          color = _mm_add_ps(color, colorDx);
-          tex = _mm_add_ps(tex, texDx);
-        }
-        alignas(16) uint32_t depthValues[4] = {0, 0, 0, 0}, storedWords[4] = {0, 0, 0, 0};
-        unsigned visible = 15u;
-        if constexpr (Depth != DepthMode::kOff) {
-          const __m128i stored = depthBytes == 4 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthOut))
-                                                 : _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthOut)),
-                                                                      _mm_setzero_si128());
-          _mm_store_si128(reinterpret_cast<__m128i*>(storedWords), stored);
-          visible = depthPasses4(_mm_setr_ps(z0, z1, z2, z3), depthMax, stored, depthShift, depthTable, depthValues);
-        }
-        if (visible != 0) {
-          const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_setr_ps(r0, r1, r2, r3));
-          __m128 u0 = texs[0], v0 = texs[1], u1 = texs[2], v1 = texs[3];
-          _MM_TRANSPOSE4_PS(u0, v0, u1, v1);  // lanes: the four pixels
-          const __m128 lanes[6] = {_mm_mul_ps(u0, w), _mm_mul_ps(v0, w), _mm_mul_ps(u1, w), _mm_mul_ps(v1, w),
-                                   _mm_setzero_ps(), _mm_setzero_ps()};
-          __m128 texels[kCascadeStages][4];
-          filters::bilinear32x4(stage0.clampU, stage0.clampV, stage0.level, lanes[stage0.offset],
-                                lanes[stage0.offset + 1], texels[0]);
-          if constexpr (Tex1 == kTexture32) {
-            filters::bilinear32x4(stage1.clampU, stage1.clampV, stage1.level, lanes[stage1.offset],
-                                  lanes[stage1.offset + 1], texels[1]);
-          } else {
-            for (int k = 0; k < 4; ++k) texels[1][k] = _mm_setzero_ps();
-          }
-          alignas(16) float wLanes[4];
-          _mm_store_ps(wLanes, w);
-          for (int k = 0; k < 4; ++k) {
-            if ((visible >> k & 1u) == 0) continue;
-            const __m128 textures[kCascadeStages] = {texels[0][k], texels[1][k]};
-            BYTE* depthAt = Depth != DepthMode::kOff ? depthOut + k * depthBytes : nullptr;
-            finish(_mm_mul_ps(colors[k], _mm_set1_ps(wLanes[k])), textures, colorOut + k * colorBytes, depthAt,
-                   depthValues[k], storedWords[k]);
-          }
-        }
-        colorOut += 4 * colorBytes;
-        if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+    for (; x + 4 <= xEnd; x += 4) {
+      // The accumulators step exactly as in the one-pixel loop; lanes are built in registers (narrow
+      // stores read back as one vector would stall store forwarding).
+      const float r0 = rhw, r1 = r0 + s.rhwDx, r2 = r1 + s.rhwDx, r3 = r2 + s.rhwDx;
+      rhw = r3 + s.rhwDx;
+      const float z0 = z, z1 = z0 + s.zDx, z2 = z1 + s.zDx, z3 = z2 + s.zDx;
+      z = z3 + s.zDx;
+      __m128 colors[4], texs[4];
+      for (int k = 0; k < 4; ++k) {
+        colors[k] = color;
+        texs[k] = tex;
+        color = _mm_add_ps(color, colorDx);
+        tex = _mm_add_ps(tex, texDx);
       }
+      alignas(16) uint32_t depthValues[4] = {0, 0, 0, 0}, storedWords[4] = {0, 0, 0, 0};
+      unsigned visible = 15u;
+      if constexpr (Depth != DepthMode::kOff) {
+        const __m128i stored = depthBytes == 4 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthOut))
+                                               : _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthOut)),
+                                                                    _mm_setzero_si128());
+        _mm_store_si128(reinterpret_cast<__m128i*>(storedWords), stored);
+        visible = depthPasses4(_mm_setr_ps(z0, z1, z2, z3), depthMax, stored, depthShift, depthTable, depthValues);
+      }
+      if (visible != 0) {
+        const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_setr_ps(r0, r1, r2, r3));
+        __m128 u0 = texs[0], v0 = texs[1], u1 = texs[2], v1 = texs[3];
+        _MM_TRANSPOSE4_PS(u0, v0, u1, v1);  // lanes: the four pixels
+        const __m128 lanes[6] = {_mm_mul_ps(u0, w), _mm_mul_ps(v0, w), _mm_mul_ps(u1, w), _mm_mul_ps(v1, w),
+                                 _mm_setzero_ps(), _mm_setzero_ps()};
+        alignas(16) float wLanes[4];
+        _mm_store_ps(wLanes, w);
+        __m128 texels[kCascadeStages][4];
+        sampleGroup(ps, s, 0, stage0, lanes[stage0.offset], lanes[stage0.offset + 1], wLanes, texels[0]);
+        if constexpr (Tex1 == kTexture32) {
+          sampleGroup(ps, s, 1, stage1, lanes[stage1.offset], lanes[stage1.offset + 1], wLanes, texels[1]);
+        } else {
+          for (int k = 0; k < 4; ++k) texels[1][k] = _mm_setzero_ps();
+        }
+        for (int k = 0; k < 4; ++k) {
+          if ((visible >> k & 1u) == 0) continue;
+          const __m128 textures[kCascadeStages] = {texels[0][k], texels[1][k]};
+          BYTE* depthAt = Depth != DepthMode::kOff ? depthOut + k * depthBytes : nullptr;
+          finish(_mm_mul_ps(colors[k], _mm_set1_ps(wLanes[k])), textures, colorOut + k * colorBytes, depthAt,
+                 depthValues[k], storedWords[k]);
+        }
+      }
+      colorOut += 4 * colorBytes;
+      if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
     }
   }
 
