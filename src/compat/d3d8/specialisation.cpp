@@ -42,6 +42,30 @@ inline __attribute__((always_inline)) float levelOfDetail(const TriangleSetup& s
   return 0.5f * fastLog2(lengthX > lengthY ? lengthX : lengthY);
 }
 
+// fastLog2 and levelOfDetail for four pixels (lanes of u, v, w), with the same operations in the same order.
+inline __m128 fastLog2x4(__m128 x) {
+  const __m128i bits = _mm_castps_si128(x);
+  const __m128i exponent = _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 23), _mm_set1_epi32(0xFF)), _mm_set1_epi32(127));
+  const __m128 m = _mm_castsi128_ps(_mm_or_si128(_mm_and_si128(bits, _mm_set1_epi32(0x007FFFFF)), _mm_set1_epi32(0x3F800000)));
+  const __m128 t = _mm_sub_ps(m, _mm_set1_ps(1.0f));
+  const __m128 q = _mm_add_ps(_mm_set1_ps(0.43807325f),
+                              _mm_mul_ps(t, _mm_add_ps(_mm_set1_ps(-0.23669342f), _mm_mul_ps(t, _mm_set1_ps(0.08030730f)))));
+  return _mm_add_ps(_mm_add_ps(_mm_cvtepi32_ps(exponent), t), _mm_mul_ps(_mm_mul_ps(t, _mm_sub_ps(_mm_set1_ps(1.0f), t)), q));
+}
+
+inline __m128 levelOfDetailx4(const TriangleSetup& s, const SamplerState& sampler, int offset, __m128 u, __m128 v, __m128 w) {
+  const __m128 width = _mm_set1_ps(sampler.levels[0].widthF), height = _mm_set1_ps(sampler.levels[0].heightF);
+  const __m128 rhwDx = _mm_set1_ps(s.rhwDx), rhwDy = _mm_set1_ps(s.rhwDy);
+  auto derivative = [w](float texD, __m128 t, __m128 rhwD, __m128 size) {
+    return _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(_mm_set1_ps(texD), _mm_mul_ps(t, rhwD)), w), size);
+  };
+  const __m128 dudx = derivative(s.texDx[offset], u, rhwDx, width), dvdx = derivative(s.texDx[offset + 1], v, rhwDx, height);
+  const __m128 dudy = derivative(s.texDy[offset], u, rhwDy, width), dvdy = derivative(s.texDy[offset + 1], v, rhwDy, height);
+  const __m128 lengthX = _mm_add_ps(_mm_mul_ps(dudx, dudx), _mm_mul_ps(dvdx, dvdx));
+  const __m128 lengthY = _mm_add_ps(_mm_mul_ps(dudy, dudy), _mm_mul_ps(dvdy, dvdy));
+  return _mm_mul_ps(_mm_set1_ps(0.5f), fastLog2x4(_mm_max_ps(lengthX, lengthY)));  // max: lengthX > lengthY ? X : Y
+}
+
 // What a span keeps of one stage's sampler in locals: the pixel stores go through byte pointers, which
 // could alias anything, so values read through `ps` would be reloaded after every pixel.
 struct StageLocal {
@@ -92,7 +116,7 @@ inline __attribute__((always_inline)) void sampleGroup(const PixelState& ps, con
   _mm_store_ps(vs, v);
   float lambdas[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   if (sampler.needsLod && local.offset < 4) {
-    for (int k = 0; k < 4; ++k) lambdas[k] = levelOfDetail(s, sampler, local.offset, us[k], vs[k], w[k]);
+    _mm_storeu_ps(lambdas, levelOfDetailx4(s, sampler, local.offset, u, v, _mm_load_ps(w)));
   }
   if (sampler.minFilter == D3DTEXF_LINEAR && sampler.magFilter == D3DTEXF_LINEAR && sampler.mipFilter == D3DTEXF_LINEAR) {
     // sampleTexture's trilinear branch when all four pixels minify onto the same levels.
