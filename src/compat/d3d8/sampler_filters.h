@@ -125,6 +125,87 @@ D3D8_FILTER_INLINE __m128 bilinear32(bool clampU, bool clampV, const SamplerLeve
   return _mm_or_ps(_mm_and_ps(texel, level.keep), level.force);
 }
 
+// Floor of four floats with the same conversions as floorToInt, lane by lane.
+D3D8_FILTER_INLINE __m128i floorToInt4(__m128 x) {
+  const __m128i i = _mm_cvttps_epi32(x);
+  return _mm_add_epi32(i, _mm_castps_si128(_mm_cmplt_ps(x, _mm_cvtepi32_ps(i))));  // -1 where x < i
+}
+
+// neighbours() for four texel indices: wrap masks, clamp limits to [0, size - 1].
+D3D8_FILTER_INLINE void neighbours4(__m128i i, int size, bool clamp, __m128i* first, __m128i* second) {
+  const __m128i next = _mm_add_epi32(i, _mm_set1_epi32(1));
+  const __m128i last = _mm_set1_epi32(size - 1);
+  if (clamp) {
+    auto limit = [last](__m128i v) {
+      v = _mm_and_si128(v, _mm_cmpgt_epi32(v, _mm_setzero_si128()));  // max(v, 0)
+      const __m128i over = _mm_cmpgt_epi32(v, last);
+      return _mm_or_si128(_mm_and_si128(over, last), _mm_andnot_si128(over, v));  // min(v, size - 1)
+    };
+    *first = limit(i);
+    *second = limit(next);
+  } else {
+    *first = _mm_and_si128(i, last);
+    *second = _mm_and_si128(next, last);
+  }
+}
+
+// bilinear32 for four pixels at once (lanes of u and v), the results in texels[0..3]. Every step is the
+// one-pixel kernel's operation lane by lane, so each texel is bit-identical to bilinear32's.
+D3D8_FILTER_INLINE void bilinear32x4(bool clampU, bool clampV, const SamplerLevel& level, __m128 u, __m128 v,
+                                     __m128* texels) {
+  const __m128i x = floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(level.widthF)), _mm_set1_ps(256.0f)),
+                                           _mm_set1_ps(128.0f)));
+  const __m128i y = floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(level.heightF)), _mm_set1_ps(256.0f)),
+                                           _mm_set1_ps(128.0f)));
+  __m128i x0, x1, y0, y1;
+  neighbours4(_mm_srai_epi32(x, 8), level.width, clampU, &x0, &x1);
+  neighbours4(_mm_srai_epi32(y, 8), level.height, clampV, &y0, &y1);
+  alignas(16) int32_t xs0[4], xs1[4], ys0[4], ys1[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(xs0), x0);
+  _mm_store_si128(reinterpret_cast<__m128i*>(xs1), x1);
+  _mm_store_si128(reinterpret_cast<__m128i*>(ys0), y0);
+  _mm_store_si128(reinterpret_cast<__m128i*>(ys1), y1);
+  alignas(16) int32_t t00[4], t10[4], t01[4], t11[4];
+  for (int k = 0; k < 4; ++k) {
+    const BYTE* row0 = level.bits + static_cast<size_t>(ys0[k]) * level.pitch;
+    const BYTE* row1 = level.bits + static_cast<size_t>(ys1[k]) * level.pitch;
+    __builtin_memcpy(&t00[k], row0 + 4 * xs0[k], 4);
+    __builtin_memcpy(&t10[k], row0 + 4 * xs1[k], 4);
+    __builtin_memcpy(&t01[k], row1 + 4 * xs0[k], 4);
+    __builtin_memcpy(&t11[k], row1 + 4 * xs1[k], 4);
+  }
+  // Weights (256 - fu, fu) as 16-bit pairs per lane, fv as in bilinear32.
+  const __m128i fu = _mm_and_si128(x, _mm_set1_epi32(255));
+  const __m128i weights = _mm_or_si128(_mm_slli_epi32(fu, 16), _mm_sub_epi32(_mm_set1_epi32(256), fu));
+  const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(y, _mm_set1_epi32(255))), _mm_set1_ps(1.0f / 256.0f));
+  // Left and right texels byte-interleaved, then widened: per pixel (b0, b1, g0, g1, r0, r1, a0, a1) in 16 bits.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i top = _mm_unpacklo_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t00)),
+                                        _mm_load_si128(reinterpret_cast<const __m128i*>(t10)));
+  const __m128i topHigh = _mm_unpackhi_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t00)),
+                                            _mm_load_si128(reinterpret_cast<const __m128i*>(t10)));
+  const __m128i bottom = _mm_unpacklo_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t01)),
+                                           _mm_load_si128(reinterpret_cast<const __m128i*>(t11)));
+  const __m128i bottomHigh = _mm_unpackhi_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t01)),
+                                               _mm_load_si128(reinterpret_cast<const __m128i*>(t11)));
+  const __m128i topPairs[4] = {_mm_unpacklo_epi8(top, zero), _mm_unpackhi_epi8(top, zero),
+                               _mm_unpacklo_epi8(topHigh, zero), _mm_unpackhi_epi8(topHigh, zero)};
+  const __m128i bottomPairs[4] = {_mm_unpacklo_epi8(bottom, zero), _mm_unpackhi_epi8(bottom, zero),
+                                  _mm_unpacklo_epi8(bottomHigh, zero), _mm_unpackhi_epi8(bottomHigh, zero)};
+  alignas(16) int32_t weightLanes[4];
+  alignas(16) float fvLanes[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(weightLanes), weights);
+  _mm_store_ps(fvLanes, fv);
+  for (int k = 0; k < 4; ++k) {
+    const __m128i w = _mm_set1_epi32(weightLanes[k]);
+    const __m128 topF = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs[k], w));
+    const __m128 bottomF = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs[k], w));
+    const __m128 texel = _mm_mul_ps(_mm_add_ps(topF, _mm_mul_ps(_mm_sub_ps(bottomF, topF), _mm_set1_ps(fvLanes[k]))),
+                                    _mm_set1_ps(1.0f / (255.0f * 256.0f)));
+    texels[k] = _mm_or_ps(_mm_and_ps(texel, level.keep), level.force);
+  }
+}
+
 template <D3DFORMAT Format>
 D3D8_FILTER_INLINE __m128 filterLevel(const SamplerState& s, int level, DWORD filter, float u, float v) {
   const SamplerLevel& l = s.levels[level];
