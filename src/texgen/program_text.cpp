@@ -92,7 +92,13 @@ bool compileTexturePrograms(const std::string& text, const std::string& fileName
     for (int k = 0; k < 4; ++k) {
       operands[k] = parseNumber(words[6 + k], 0, 255);
       if (operands[k] < 0) {
-        return fail(error, fileName, lineNumber, "p" + std::to_string(k) + " must be 0..255, got '" + words[6 + k] + "'");
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) on the chained form.
+        std::string message = "p";
+        message += std::to_string(k);
+        message += " must be 0..255, got '";
+        message += words[6 + k];
+        message += "'";
+        return fail(error, fileName, lineNumber, message);
       }
     }
     if (words.size() == 11 && !isKey(words[10])) {
