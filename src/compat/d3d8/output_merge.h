@@ -37,25 +37,26 @@ inline uint32_t quantizeDepthValue(float z, double max) {
   return static_cast<uint32_t>(clamped * max + 0.5);
 }
 
-// quantizeDepthValue and comparisonPasses for four pixels (lanes of zs and of the stored words): depth
-// values into values[0..3], the stored words shifted right by `shift` as the compared values, and bit k of the result set when pixel k passes.
-// max(z, 0) in double picks 0 for NaN and -0, as the scalar clamp's result does after rounding.
-inline unsigned depthPasses4(__m128 zs, double max, __m128i stored, int shift, unsigned table, uint32_t* values) {
-  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), scale = _mm_set1_pd(max), half = _mm_set1_pd(0.5);
-  const __m128d low = _mm_min_pd(_mm_max_pd(_mm_cvtps_pd(zs), zero), one);
-  const __m128d high = _mm_min_pd(_mm_max_pd(_mm_cvtps_pd(_mm_movehl_ps(zs, zs)), zero), one);
-  const __m128i lowValues = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(low, scale), half));
-  const __m128i highValues = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(high, scale), half));
-  const __m128i incoming = _mm_unpacklo_epi64(lowValues, highValues);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(values), incoming);
-  // Both sides are below 2^24: signed comparisons order them.
-  const __m128i old = _mm_srl_epi32(stored, _mm_cvtsi32_si128(shift));
-  const __m128i greater = _mm_cmpgt_epi32(incoming, old), equal = _mm_cmpeq_epi32(incoming, old);
+// comparisonPasses for four pairs (lanes of incoming and stored, both below 2^31): bit k of the result is
+// set when pair k passes.
+inline unsigned comparisonPasses4(unsigned table, __m128i incoming, __m128i stored) {
+  const __m128i greater = _mm_cmpgt_epi32(incoming, stored), equal = _mm_cmpeq_epi32(incoming, stored);
   const __m128i less = _mm_andnot_si128(_mm_or_si128(greater, equal), _mm_set1_epi32(-1));
   auto bit = [table](unsigned index) { return _mm_set1_epi32((table >> index & 1u) != 0 ? -1 : 0); };
   const __m128i passes = _mm_or_si128(_mm_or_si128(_mm_and_si128(less, bit(0)), _mm_and_si128(equal, bit(1))),
                                       _mm_and_si128(greater, bit(2)));
   return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(passes)));
+}
+
+// quantizeDepthValue for four pixels (lanes of zs). max(z, 0) in double picks 0 for NaN and -0, as the
+// scalar clamp's result does after rounding.
+inline __m128i quantizeDepth4(__m128 zs, double max) {
+  const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0), scale = _mm_set1_pd(max), half = _mm_set1_pd(0.5);
+  const __m128d low = _mm_min_pd(_mm_max_pd(_mm_cvtps_pd(zs), zero), one);
+  const __m128d high = _mm_min_pd(_mm_max_pd(_mm_cvtps_pd(_mm_movehl_ps(zs, zs)), zero), one);
+  const __m128i lowValues = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(low, scale), half));
+  const __m128i highValues = _mm_cvttpd_epi32(_mm_add_pd(_mm_mul_pd(high, scale), half));
+  return _mm_unpacklo_epi64(lowValues, highValues);
 }
 
 // Float lanes b, g, r, a -> 0xAARRGGBB: clamp to 0..1, * 255, + 0.5, truncate.

@@ -27,6 +27,7 @@ void prepareSampler(const DeviceState& state, int stage, const Texture& texture,
     level.heightF = static_cast<float>(level.height);
     level.powerOfTwo = (level.width & (level.width - 1)) == 0 && (level.height & (level.height - 1)) == 0;
     const bool noAlpha = texture.format() == D3DFMT_X8R8G8B8;
+    level.forceAlpha = noAlpha;
     level.keep = _mm_castsi128_ps(_mm_set_epi32(noAlpha ? 0 : -1, -1, -1, -1));
     level.force = _mm_set_ps(noAlpha ? 1.0f : 0.0f, 0.0f, 0.0f, 0.0f);
   }

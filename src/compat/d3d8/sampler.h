@@ -18,6 +18,7 @@ struct alignas(16) SamplerLevel {
   int width, height;
   int pitch;  // bytes
   bool powerOfTwo;  // both sides: WRAP can mask texel indices
+  bool forceAlpha;  // keep / force change texels (X8R8G8B8); otherwise they are all-ones and zero
   float widthF, heightF;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "compat/d3d8/limits.h"
 #include "compat/d3d8/sampler.h"
 
 namespace d3d8compat {
@@ -149,6 +150,36 @@ D3D8_FILTER_INLINE void neighbours4(__m128i i, int size, bool clamp, __m128i* fi
   }
 }
 
+// Lane K of a vector in every lane.
+template <int K>
+D3D8_FILTER_INLINE __m128i broadcastLane(__m128i v) {
+  return _mm_shuffle_epi32(v, K * 0x55);
+}
+template <int K>
+D3D8_FILTER_INLINE __m128 broadcastLane(__m128 v) {
+  return _mm_shuffle_ps(v, v, K * 0x55);
+}
+
+// Calls f.template operator()<K>() for K = 0..3: per-pixel work on lanes that needs K as a constant.
+template <typename F>
+D3D8_FILTER_INLINE void forEachLane(F&& f) {
+  f.template operator()<0>();
+  f.template operator()<1>();
+  f.template operator()<2>();
+  f.template operator()<3>();
+}
+
+// Four 32-bit texels at byte offsets offsets[0..3] from `bits`, lane k from offset k. The vector is
+// assembled in registers: narrow stores read back as one vector would stall store forwarding.
+D3D8_FILTER_INLINE __m128i gatherTexels(const BYTE* bits, const int32_t* offsets) {
+  auto one = [bits, offsets](int k) {
+    int32_t word;
+    __builtin_memcpy(&word, bits + offsets[k], 4);
+    return _mm_cvtsi32_si128(word);
+  };
+  return _mm_unpacklo_epi64(_mm_unpacklo_epi32(one(0), one(1)), _mm_unpacklo_epi32(one(2), one(3)));
+}
+
 // bilinear32 for four pixels at once (lanes of u and v), the results in texels[0..3]. Every step is the
 // one-pixel kernel's operation lane by lane, so each texel is bit-identical to bilinear32's.
 D3D8_FILTER_INLINE void bilinear32x4(bool clampU, bool clampV, const SamplerLevel& level, __m128 u, __m128 v,
@@ -160,50 +191,63 @@ D3D8_FILTER_INLINE void bilinear32x4(bool clampU, bool clampV, const SamplerLeve
   __m128i x0, x1, y0, y1;
   neighbours4(_mm_srai_epi32(x, 8), level.width, clampU, &x0, &x1);
   neighbours4(_mm_srai_epi32(y, 8), level.height, clampV, &y0, &y1);
-  alignas(16) int32_t xs0[4], xs1[4], ys0[4], ys1[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(xs0), x0);
-  _mm_store_si128(reinterpret_cast<__m128i*>(xs1), x1);
-  _mm_store_si128(reinterpret_cast<__m128i*>(ys0), y0);
-  _mm_store_si128(reinterpret_cast<__m128i*>(ys1), y1);
-  alignas(16) int32_t t00[4], t10[4], t01[4], t11[4];
-  for (int k = 0; k < 4; ++k) {
-    const BYTE* row0 = level.bits + static_cast<size_t>(ys0[k]) * level.pitch;
-    const BYTE* row1 = level.bits + static_cast<size_t>(ys1[k]) * level.pitch;
-    __builtin_memcpy(&t00[k], row0 + 4 * xs0[k], 4);
-    __builtin_memcpy(&t10[k], row0 + 4 * xs1[k], 4);
-    __builtin_memcpy(&t01[k], row1 + 4 * xs0[k], 4);
-    __builtin_memcpy(&t11[k], row1 + 4 * xs1[k], 4);
+  // Byte offsets of the corners: row * pitch (one 16-bit multiply-add: rows and pitches are below 2^15)
+  // plus column * 4.
+  static_assert(kMaxTextureSize * 4 < 32768, "texture rows and pitches must fit a signed 16-bit multiply");
+  const __m128i pitch = _mm_set1_epi32(level.pitch);
+  const __m128i row0 = _mm_madd_epi16(y0, pitch), column0 = _mm_slli_epi32(x0, 2);
+  // Per pixel, the left and right texels of the upper and lower row as 16-bit pairs
+  // (b0, b1, g0, g1, r0, r1, a0, a1).
+  __m128i topPairs[4], bottomPairs[4];
+  const __m128i zero = _mm_setzero_si128(), one = _mm_set1_epi32(1);
+  const __m128i adjacent = _mm_and_si128(_mm_cmpeq_epi32(x1, _mm_add_epi32(x0, one)), _mm_cmpeq_epi32(y1, _mm_add_epi32(y0, one)));
+  if (_mm_movemask_epi8(adjacent) == 0xFFFF) {
+    // No pixel's square crosses an edge: each row's two texels are one 8-byte load, the lower row one
+    // pitch further on.
+    alignas(16) int32_t offsets[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(offsets), _mm_add_epi32(row0, column0));
+    auto pairs = [zero](const BYTE* p) {
+      const __m128i both = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+      return _mm_unpacklo_epi8(_mm_unpacklo_epi8(both, _mm_srli_si128(both, 4)), zero);
+    };
+    for (int k = 0; k < 4; ++k) {
+      const BYTE* p = level.bits + offsets[k];
+      topPairs[k] = pairs(p);
+      bottomPairs[k] = pairs(p + level.pitch);
+    }
+  } else {
+    const __m128i row1 = _mm_madd_epi16(y1, pitch), column1 = _mm_slli_epi32(x1, 2);
+    alignas(16) int32_t offsets[4][4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(offsets[0]), _mm_add_epi32(row0, column0));
+    _mm_store_si128(reinterpret_cast<__m128i*>(offsets[1]), _mm_add_epi32(row0, column1));
+    _mm_store_si128(reinterpret_cast<__m128i*>(offsets[2]), _mm_add_epi32(row1, column0));
+    _mm_store_si128(reinterpret_cast<__m128i*>(offsets[3]), _mm_add_epi32(row1, column1));
+    const __m128i t00 = gatherTexels(level.bits, offsets[0]), t10 = gatherTexels(level.bits, offsets[1]);
+    const __m128i t01 = gatherTexels(level.bits, offsets[2]), t11 = gatherTexels(level.bits, offsets[3]);
+    // Left and right texels byte-interleaved, then widened.
+    const __m128i top = _mm_unpacklo_epi8(t00, t10), topHigh = _mm_unpackhi_epi8(t00, t10);
+    const __m128i bottom = _mm_unpacklo_epi8(t01, t11), bottomHigh = _mm_unpackhi_epi8(t01, t11);
+    topPairs[0] = _mm_unpacklo_epi8(top, zero);
+    topPairs[1] = _mm_unpackhi_epi8(top, zero);
+    topPairs[2] = _mm_unpacklo_epi8(topHigh, zero);
+    topPairs[3] = _mm_unpackhi_epi8(topHigh, zero);
+    bottomPairs[0] = _mm_unpacklo_epi8(bottom, zero);
+    bottomPairs[1] = _mm_unpackhi_epi8(bottom, zero);
+    bottomPairs[2] = _mm_unpacklo_epi8(bottomHigh, zero);
+    bottomPairs[3] = _mm_unpackhi_epi8(bottomHigh, zero);
   }
   // Weights (256 - fu, fu) as 16-bit pairs per lane, fv as in bilinear32.
   const __m128i fu = _mm_and_si128(x, _mm_set1_epi32(255));
   const __m128i weights = _mm_or_si128(_mm_slli_epi32(fu, 16), _mm_sub_epi32(_mm_set1_epi32(256), fu));
   const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(y, _mm_set1_epi32(255))), _mm_set1_ps(1.0f / 256.0f));
-  // Left and right texels byte-interleaved, then widened: per pixel (b0, b1, g0, g1, r0, r1, a0, a1) in 16 bits.
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i top = _mm_unpacklo_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t00)),
-                                        _mm_load_si128(reinterpret_cast<const __m128i*>(t10)));
-  const __m128i topHigh = _mm_unpackhi_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t00)),
-                                            _mm_load_si128(reinterpret_cast<const __m128i*>(t10)));
-  const __m128i bottom = _mm_unpacklo_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t01)),
-                                           _mm_load_si128(reinterpret_cast<const __m128i*>(t11)));
-  const __m128i bottomHigh = _mm_unpackhi_epi8(_mm_load_si128(reinterpret_cast<const __m128i*>(t01)),
-                                               _mm_load_si128(reinterpret_cast<const __m128i*>(t11)));
-  const __m128i topPairs[4] = {_mm_unpacklo_epi8(top, zero), _mm_unpackhi_epi8(top, zero),
-                               _mm_unpacklo_epi8(topHigh, zero), _mm_unpackhi_epi8(topHigh, zero)};
-  const __m128i bottomPairs[4] = {_mm_unpacklo_epi8(bottom, zero), _mm_unpackhi_epi8(bottom, zero),
-                                  _mm_unpacklo_epi8(bottomHigh, zero), _mm_unpackhi_epi8(bottomHigh, zero)};
-  alignas(16) int32_t weightLanes[4];
-  alignas(16) float fvLanes[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(weightLanes), weights);
-  _mm_store_ps(fvLanes, fv);
-  for (int k = 0; k < 4; ++k) {
-    const __m128i w = _mm_set1_epi32(weightLanes[k]);
-    const __m128 topF = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs[k], w));
-    const __m128 bottomF = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs[k], w));
-    const __m128 texel = _mm_mul_ps(_mm_add_ps(topF, _mm_mul_ps(_mm_sub_ps(bottomF, topF), _mm_set1_ps(fvLanes[k]))),
-                                    _mm_set1_ps(1.0f / (255.0f * 256.0f)));
-    texels[k] = _mm_or_ps(_mm_and_ps(texel, level.keep), level.force);
-  }
+  const __m128 scale = _mm_set1_ps(1.0f / (255.0f * 256.0f));
+  forEachLane([&]<int K>() {
+    const __m128i w = broadcastLane<K>(weights);
+    const __m128 topF = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs[K], w));
+    const __m128 bottomF = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs[K], w));
+    const __m128 texel = _mm_mul_ps(_mm_add_ps(topF, _mm_mul_ps(_mm_sub_ps(bottomF, topF), broadcastLane<K>(fv))), scale);
+    texels[K] = level.forceAlpha ? _mm_or_ps(_mm_and_ps(texel, level.keep), level.force) : texel;
+  });
 }
 
 template <D3DFORMAT Format>

@@ -1,5 +1,6 @@
 // The pixel routines: one span loop, instantiated for every combination of texture mode per stage,
 // depth mode and blend mode, and the table that preparePixelState picks from.
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -8,6 +9,7 @@
 
 #include "compat/d3d8/formats.h"
 #include "compat/d3d8/output_merge.h"
+#include "compat/d3d8/pixel_group.h"
 #include "compat/d3d8/pixel_routine.h"
 #include "compat/d3d8/sampler_filters.h"
 #include "compat/d3d8/surface.h"
@@ -104,8 +106,8 @@ inline __attribute__((always_inline)) __m128 sampleStage(const PixelState& ps, c
 // Direct stages and groups whose four pixels filter the same level (or pair of levels) run the four-lane
 // bilinear kernel; the rest go pixel by pixel.
 inline __attribute__((always_inline)) void sampleGroup(const PixelState& ps, const TriangleSetup& s, int stage,
-                                                       const StageLocal& local, __m128 u, __m128 v,
-                                                       const float* w, __m128* texels) {
+                                                       const StageLocal& local, __m128 u, __m128 v, __m128 w,
+                                                       __m128* texels) {
   if (local.direct) {
     filters::bilinear32x4(local.clampU, local.clampV, local.level, u, v, texels);
     return;
@@ -116,33 +118,44 @@ inline __attribute__((always_inline)) void sampleGroup(const PixelState& ps, con
   _mm_store_ps(vs, v);
   float lambdas[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   if (sampler.needsLod && local.offset < 4) {
-    _mm_storeu_ps(lambdas, levelOfDetailx4(s, sampler, local.offset, u, v, _mm_load_ps(w)));
+    _mm_storeu_ps(lambdas, levelOfDetailx4(s, sampler, local.offset, u, v, w));
   }
-  if (sampler.minFilter == D3DTEXF_LINEAR && sampler.magFilter == D3DTEXF_LINEAR && sampler.mipFilter == D3DTEXF_LINEAR) {
-    // sampleTexture's trilinear branch when all four pixels minify onto the same levels.
-    float biased[4];
-    int whole[4];
-    bool minified = true;
-    for (int k = 0; k < 4; ++k) {
-      biased[k] = lambdas[k] + sampler.lodBias;
-      minified = minified && biased[k] > 0.0f;
-      whole[k] = filters::floorToInt(biased[k]);
-    }
-    if (minified && whole[0] == whole[1] && whole[0] == whole[2] && whole[0] == whole[3]) {
-      const int level = sampler.baseLevel + whole[0];
-      if (level >= sampler.lastLevel) {
-        if (sampler.levels[sampler.lastLevel].powerOfTwo) {
-          filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[sampler.lastLevel], u, v, texels);
-          return;
+  const __m128 biased = _mm_add_ps(_mm_loadu_ps(lambdas), _mm_set1_ps(sampler.lodBias));
+  const int minified = _mm_movemask_ps(_mm_cmpgt_ps(biased, _mm_setzero_ps()));
+  const SamplerLevel& base = sampler.levels[sampler.baseLevel];
+  if (minified == 0 && sampler.magFilter == D3DTEXF_LINEAR && base.powerOfTwo) {
+    // sampleTexture's magnification branch for all four pixels.
+    filters::bilinear32x4(sampler.clampU, sampler.clampV, base, u, v, texels);
+    return;
+  }
+  if (minified == 15 && sampler.minFilter == D3DTEXF_LINEAR && sampler.mipFilter == D3DTEXF_LINEAR) {
+    // sampleTexture's trilinear branch when the four pixels' levels (and the next ones) lie within three
+    // neighbouring levels: each level filtered once for the group, each pixel blending its own pair.
+    alignas(16) int whole[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(whole), filters::floorToInt4(biased));
+    const int lowest = std::min(std::min(whole[0], whole[1]), std::min(whole[2], whole[3]));
+    const int highest = std::max(std::max(whole[0], whole[1]), std::max(whole[2], whole[3]));
+    const int level = sampler.baseLevel + lowest;
+    if (lowest == highest && level >= sampler.lastLevel) {
+      if (sampler.levels[sampler.lastLevel].powerOfTwo) {
+        filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[sampler.lastLevel], u, v, texels);
+        return;
+      }
+    } else if (highest - lowest <= 1 && sampler.baseLevel + highest < sampler.lastLevel) {
+      const int levelCount = 2 + highest - lowest;
+      bool powerOfTwo = true;
+      for (int l = level; l < level + levelCount; ++l) powerOfTwo = powerOfTwo && sampler.levels[l].powerOfTwo;
+      if (powerOfTwo) {
+        __m128 filtered[3][4];
+        for (int l = 0; l < levelCount; ++l) {
+          filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[level + l], u, v, filtered[l]);
         }
-      } else if (sampler.levels[level].powerOfTwo && sampler.levels[level + 1].powerOfTwo) {
-        __m128 fine[4], coarse[4];
-        filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[level], u, v, fine);
-        filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[level + 1], u, v, coarse);
-        for (int k = 0; k < 4; ++k) {
-          const __m128 weight = _mm_set1_ps(biased[k] - static_cast<float>(whole[k]));
-          texels[k] = _mm_add_ps(fine[k], _mm_mul_ps(_mm_sub_ps(coarse[k], fine[k]), weight));
-        }
+        const __m128 weights = _mm_sub_ps(biased, _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(whole))));
+        filters::forEachLane([&]<int K>() {
+          const int first = whole[K] - lowest;
+          const __m128 fine = filtered[first][K], coarse = filtered[first + 1][K];
+          texels[K] = _mm_add_ps(fine, _mm_mul_ps(_mm_sub_ps(coarse, fine), filters::broadcastLane<K>(weights)));
+        });
         return;
       }
     }
@@ -150,8 +163,9 @@ inline __attribute__((always_inline)) void sampleGroup(const PixelState& ps, con
   for (int k = 0; k < 4; ++k) texels[k] = filters::sampleTexture<D3DFMT_A8R8G8B8>(sampler, us[k], vs[k], lambdas[k]);
 }
 
+// One pixel at a time: stages reading 16-bit textures, and blends other than the 32-bit target's own.
 template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
-void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
   float rhw = s.rhw + s.rhwDx * fx + s.rhwDy * fy;
@@ -216,63 +230,7 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
     }
   };
 
-  int x = xBegin;
-  // Four pixels at a time when the sampled stages read 32-bit textures: the interpolants step exactly as in
-  // the loop below, the depth test, division and coordinate work run on the four pixels' lanes, and every
-  // value is the one the loop below computes, so the bytes written are the same.
-  if constexpr (Tex0 == kTexture32 && (Tex1 == kNoTexture || Tex1 == kTexture32)) {
-    for (; x + 4 <= xEnd; x += 4) {
-      // The accumulators step exactly as in the one-pixel loop; lanes are built in registers (narrow
-      // stores read back as one vector would stall store forwarding).
-      const float r0 = rhw, r1 = r0 + s.rhwDx, r2 = r1 + s.rhwDx, r3 = r2 + s.rhwDx;
-      rhw = r3 + s.rhwDx;
-      const float z0 = z, z1 = z0 + s.zDx, z2 = z1 + s.zDx, z3 = z2 + s.zDx;
-      z = z3 + s.zDx;
-      __m128 colors[4], texs[4];
-      for (int k = 0; k < 4; ++k) {
-        colors[k] = color;
-        texs[k] = tex;
-        color = _mm_add_ps(color, colorDx);
-        tex = _mm_add_ps(tex, texDx);
-      }
-      alignas(16) uint32_t depthValues[4] = {0, 0, 0, 0}, storedWords[4] = {0, 0, 0, 0};
-      unsigned visible = 15u;
-      if constexpr (Depth != DepthMode::kOff) {
-        const __m128i stored = depthBytes == 4 ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(depthOut))
-                                               : _mm_unpacklo_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(depthOut)),
-                                                                    _mm_setzero_si128());
-        _mm_store_si128(reinterpret_cast<__m128i*>(storedWords), stored);
-        visible = depthPasses4(_mm_setr_ps(z0, z1, z2, z3), depthMax, stored, depthShift, depthTable, depthValues);
-      }
-      if (visible != 0) {
-        const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_setr_ps(r0, r1, r2, r3));
-        __m128 u0 = texs[0], v0 = texs[1], u1 = texs[2], v1 = texs[3];
-        _MM_TRANSPOSE4_PS(u0, v0, u1, v1);  // lanes: the four pixels
-        const __m128 lanes[6] = {_mm_mul_ps(u0, w), _mm_mul_ps(v0, w), _mm_mul_ps(u1, w), _mm_mul_ps(v1, w),
-                                 _mm_setzero_ps(), _mm_setzero_ps()};
-        alignas(16) float wLanes[4];
-        _mm_store_ps(wLanes, w);
-        __m128 texels[kCascadeStages][4];
-        sampleGroup(ps, s, 0, stage0, lanes[stage0.offset], lanes[stage0.offset + 1], wLanes, texels[0]);
-        if constexpr (Tex1 == kTexture32) {
-          sampleGroup(ps, s, 1, stage1, lanes[stage1.offset], lanes[stage1.offset + 1], wLanes, texels[1]);
-        } else {
-          for (int k = 0; k < 4; ++k) texels[1][k] = _mm_setzero_ps();
-        }
-        for (int k = 0; k < 4; ++k) {
-          if ((visible >> k & 1u) == 0) continue;
-          const __m128 textures[kCascadeStages] = {texels[0][k], texels[1][k]};
-          BYTE* depthAt = Depth != DepthMode::kOff ? depthOut + k * depthBytes : nullptr;
-          finish(_mm_mul_ps(colors[k], _mm_set1_ps(wLanes[k])), textures, colorOut + k * colorBytes, depthAt,
-                 depthValues[k], storedWords[k]);
-        }
-      }
-      colorOut += 4 * colorBytes;
-      if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
-    }
-  }
-
-  for (; x < xEnd; ++x) {
+  for (int x = xBegin; x < xEnd; ++x) {
     uint32_t depthValue = 0, storedWord = 0;
     bool visible = true;
     if constexpr (Depth != DepthMode::kOff) {
@@ -295,6 +253,151 @@ void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, i
     tex = _mm_add_ps(tex, texDx);
     colorOut += colorBytes;
     if constexpr (Depth != DepthMode::kOff) depthOut += depthBytes;
+  }
+}
+
+
+// Whether a routine shades its spans in four-pixel groups: every sampled stage reads a 32-bit texture and
+// the blend is one of the 32-bit target's own.
+template <int Tex0, int Tex1, BlendMode Blend>
+constexpr bool kGrouped = Tex0 != kTextureOther && Tex1 != kTextureOther && Blend != BlendMode::kGeneral;
+
+// An attribute along the row being shaded: value = row + dx * (x - x0), four pixels per vector.
+struct RowPlane {
+  __m128 row, dx;
+};
+
+inline RowPlane rowPlane(float at0, float dx, float dy, float fy) {
+  return {_mm_set1_ps(at0 + dy * fy), _mm_set1_ps(dx)};
+}
+
+inline __m128 planeAt(const RowPlane& p, __m128 fx) { return _mm_add_ps(p.row, _mm_mul_ps(p.dx, fx)); }
+
+// The whole span in groups of four pixels (the last group masked): depth, 1/rhw, coordinates and
+// sampling on the four pixels' lanes, the cascade per pixel, then the alpha test, depth write, blend and
+// colour write of the group at once. Depth, rhw and coordinates are evaluated from their planes at each
+// pixel; colours step from pixel to pixel.
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
+void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
+  constexpr bool kSamples = Tex0 == kTexture32 || Tex1 == kTexture32;
+  const float fy = static_cast<float>(y) - s.y0;
+  __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
+  const RowPlane rhwPlane = rowPlane(s.rhw, s.rhwDx, s.rhwDy, fy);
+  const RowPlane zPlane = rowPlane(s.z, s.zDx, s.zDy, fy);
+  RowPlane texPlanes[4];
+  if constexpr (kSamples) {
+    for (int i = 0; i < 4; ++i) texPlanes[i] = rowPlane(s.tex[i], s.texDx[i], s.texDy[i], fy);
+  }
+  // Colours (times rhw) of the group's four pixels, lanes b, g, r, a.
+  const __m128 colorDx = _mm_load_ps(s.colorDx);
+  __m128 colors[4];
+  colors[0] = _mm_add_ps(_mm_load_ps(s.color),
+                         _mm_add_ps(_mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
+                                    _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy))));
+  for (int k = 1; k < 4; ++k) colors[k] = _mm_add_ps(colors[k - 1], colorDx);
+  const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
+
+  BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
+  BYTE* depthOut = nullptr;
+  if constexpr (Depth != DepthMode::kOff) {
+    depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
+  }
+  StageLocal stage0{}, stage1{};
+  if constexpr (Tex0 != kNoTexture) stage0 = stageLocal(ps, 0);
+  if constexpr (Tex1 != kNoTexture) stage1 = stageLocal(ps, 1);
+  const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
+  const int depthBytes = ps.depthBytes;
+  const __m128i depthShift = _mm_cvtsi32_si128(ps.depthShift);
+  const __m128i stencilKeep = _mm_set1_epi32(ps.depthShift != 0 ? 0xFF : 0);
+  const double depthMax = ps.depthMax;
+  const unsigned depthTable = ps.depthTable;
+  const bool singleStage = ps.cascade.singleTextureStage, modulateOnly = ps.cascade.modulateOnly;
+
+  // A group past the span's end may still read and rewrite whole vectors while it lies inside the row.
+  const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
+  for (int x = xBegin; x < xEnd; x += 4) {
+    const int count = xEnd - x < 4 ? xEnd - x : 4;
+    unsigned visible = (1u << count) - 1u;
+    const bool colorWhole = x + 4 <= colorRow, depthWhole = x + 4 <= depthRow;
+    __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
+    if constexpr (Depth != DepthMode::kOff) {
+      storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
+      depthValues = quantizeDepth4(planeAt(zPlane, fx), depthMax);
+      visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
+    }
+    if (visible != 0) {
+      const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx));
+      __m128 texels[kCascadeStages][4];
+      if constexpr (kSamples) {
+        const __m128 coords[6] = {_mm_mul_ps(planeAt(texPlanes[0], fx), w), _mm_mul_ps(planeAt(texPlanes[1], fx), w),
+                                  _mm_mul_ps(planeAt(texPlanes[2], fx), w), _mm_mul_ps(planeAt(texPlanes[3], fx), w),
+                                  _mm_setzero_ps(), _mm_setzero_ps()};
+        if constexpr (Tex0 == kTexture32) {
+          sampleGroup(ps, s, 0, stage0, coords[stage0.offset], coords[stage0.offset + 1], w, texels[0]);
+        }
+        if constexpr (Tex1 == kTexture32) {
+          sampleGroup(ps, s, 1, stage1, coords[stage1.offset], coords[stage1.offset + 1], w, texels[1]);
+        }
+      }
+      __m128 outs[4];
+      filters::forEachLane([&]<int K>() {
+        const __m128 diffuse = _mm_mul_ps(colors[K], filters::broadcastLane<K>(w));
+        const __m128 textures[kCascadeStages] = {Tex0 == kTexture32 ? texels[0][K] : _mm_setzero_ps(),
+                                                 Tex1 == kTexture32 ? texels[1][K] : _mm_setzero_ps()};
+        if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
+          if (modulateOnly) {
+            // runSingleStage with k0 = k1 = k2 = 0, k3 = 1 adds only zeros to the product; the clamp is
+            // left to the colour write when nothing reads the value before it.
+            const __m128 product = _mm_mul_ps(textures[0], diffuse);
+            outs[K] = Blend == BlendMode::kOpaque ? product
+                                                  : _mm_min_ps(_mm_max_ps(product, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+          } else {
+            outs[K] = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
+                                  : runCascade(ps.cascade, diffuse, ps.factor, textures);
+          }
+        } else {
+          outs[K] = runCascade(ps.cascade, diffuse, ps.factor, textures);
+        }
+      });
+      if constexpr (AlphaTest) visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
+      if (visible != 0) {
+        const __m128i lanes = laneMask(visible);
+        if constexpr (Depth == DepthMode::kTestWrite) {
+          const __m128i words = _mm_or_si128(_mm_sll_epi32(depthValues, depthShift), _mm_and_si128(storedDepth, stencilKeep));
+          storeGroup(depthOut, depthBytes, count, depthWhole, selectLanes(lanes, words, storedDepth));
+        }
+        __m128i stored = _mm_setzero_si128();
+        if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
+        __m128i words;
+        if constexpr (Blend == BlendMode::kOpaque) {
+          words = packColors(outs);
+        } else if constexpr (Blend == BlendMode::kAdditive) {
+          // round(255 src) + dst, saturated: the exact sum of the float blend, dst being whole steps.
+          words = _mm_adds_epu8(packColors(outs), _mm_or_si128(stored, alphaOr));
+        } else {
+          __m128 dst[4];
+          unpackColors(_mm_or_si128(stored, alphaOr), dst);
+          for (int k = 0; k < 4; ++k) dst[k] = blendSourceAlpha(outs[k], dst[k]);
+          words = packColors(dst);
+        }
+        words = _mm_or_si128(words, alphaOr);
+        storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(lanes, words, stored));
+      }
+    }
+    fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+    for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
+    colorOut += 16;
+    if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+  }
+}
+
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
+void shadeSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  if constexpr (kGrouped<Tex0, Tex1, Blend>) {
+    shadeGroups<Tex0, Tex1, Depth, Blend, AlphaTest>(context, s, y, xBegin, xEnd);
+  } else {
+    shadePixels<Tex0, Tex1, Depth, Blend, AlphaTest>(context, s, y, xBegin, xEnd);
   }
 }
 

@@ -45,6 +45,7 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
   const float factorAlpha = static_cast<float>(state.renderStates[D3DRS_TEXTUREFACTOR] >> 24) / 255.0f;
   cascade->count = 0;
   cascade->singleTextureStage = false;
+  cascade->modulateOnly = false;
   for (int s = 0; s < kCascadeStages; ++s) {
     cascade->samples[s] = false;
     const DWORD* ss = state.stageStates[s];
@@ -98,6 +99,8 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
     };
     cascade->singleTextureStage = ss[D3DTSS_ALPHAOP] != D3DTOP_DISABLE && plain(ss[D3DTSS_COLORARG1], D3DTA_TEXTURE) && plain(ss[D3DTSS_COLORARG2], D3DTA_DIFFUSE) &&
                                   plain(ss[D3DTSS_ALPHAARG1], D3DTA_TEXTURE) && plain(ss[D3DTSS_ALPHAARG2], D3DTA_DIFFUSE);
+    cascade->modulateOnly = cascade->singleTextureStage && ss[D3DTSS_COLOROP] == D3DTOP_MODULATE &&
+                            ss[D3DTSS_ALPHAOP] == D3DTOP_MODULATE;
   }
 }
 

@@ -30,6 +30,8 @@ struct Cascade {
   // True when only stage 0 runs and both its colour and alpha arguments are (TEXTURE, DIFFUSE or
   // CURRENT) without modifiers: runSingleStage then gives the same result with no argument selection.
   bool singleTextureStage;
+  // A singleTextureStage whose colour and alpha ops are both MODULATE: the result is texture * diffuse.
+  bool modulateOnly;
 };
 
 // Compiles stages 0 and 1 of `state`. A stage whose COLOROP is DISABLE ends the cascade; so does a stage
