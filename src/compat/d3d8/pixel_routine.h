@@ -42,4 +42,8 @@ struct alignas(16) PixelState {
 // False when the draw cannot write anything (no render target). Fills `pixels` and returns its routine.
 bool preparePixelState(const DeviceState& state, PixelState* pixels, SpanFunction* span);
 
+// Routines that shade four-pixel groups are used where they exist (the default); false makes every
+// draw use the one-pixel routines, so tests can compare the two. Set between draws only.
+void setPixelGroups(bool enabled);
+
 }  // namespace d3d8compat

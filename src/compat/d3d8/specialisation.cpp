@@ -2,6 +2,7 @@
 // depth mode and blend mode, and the table that preparePixelState picks from.
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 
 #include <xmmintrin.h>
@@ -405,19 +406,29 @@ constexpr int kDepthModes = 3, kBlendModes = 4, kTextureModes = 3;
 constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes * 2;
 
 // Routine index: ((((texture mode 0) * 3 + texture mode 1) * 3 + depth mode) * 4 + blend mode) * 2 + alpha test.
-template <size_t I>
+// Groups: the draw's own routine; otherwise its one-pixel routine.
+template <size_t I, bool Groups>
 constexpr SpanFunction routineAt() {
   constexpr size_t blendIndex = I / 2;
-  return shadeSpan<static_cast<int>(blendIndex / (kTextureModes * kDepthModes * kBlendModes)),
-                   static_cast<int>(blendIndex / (kDepthModes * kBlendModes) % kTextureModes),
-                   static_cast<DepthMode>(blendIndex / kBlendModes % kDepthModes),
-                   static_cast<BlendMode>(blendIndex % kBlendModes), (I % 2) != 0>;
+  constexpr int kTex0 = static_cast<int>(blendIndex / (kTextureModes * kDepthModes * kBlendModes));
+  constexpr int kTex1 = static_cast<int>(blendIndex / (kDepthModes * kBlendModes) % kTextureModes);
+  constexpr DepthMode kDepth = static_cast<DepthMode>(blendIndex / kBlendModes % kDepthModes);
+  constexpr BlendMode kBlend = static_cast<BlendMode>(blendIndex % kBlendModes);
+  if constexpr (Groups) {
+    return shadeSpan<kTex0, kTex1, kDepth, kBlend, (I % 2) != 0>;
+  } else {
+    return shadePixels<kTex0, kTex1, kDepth, kBlend, (I % 2) != 0>;
+  }
 }
-template <size_t... I>
+template <bool Groups, size_t... I>
 constexpr std::array<SpanFunction, sizeof...(I)> makeRoutines(std::index_sequence<I...>) {
-  return {{routineAt<I>()...}};
+  return {{routineAt<I, Groups>()...}};
 }
-constexpr std::array<SpanFunction, kRoutineCount> kRoutines = makeRoutines(std::make_index_sequence<kRoutineCount>{});
+constexpr std::array<SpanFunction, kRoutineCount> kRoutines =
+    makeRoutines<true>(std::make_index_sequence<kRoutineCount>{});
+constexpr std::array<SpanFunction, kRoutineCount> kPixelRoutines =
+    makeRoutines<false>(std::make_index_sequence<kRoutineCount>{});
+std::atomic<bool> g_pixelGroups{true};
 
 BlendMode chooseBlend(const DeviceState& state, bool target32) {
   const DWORD* rs = state.renderStates;
@@ -477,8 +488,11 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
   const size_t index = ((static_cast<size_t>(ps->textureMode[0]) * kTextureModes + ps->textureMode[1]) * kDepthModes +
                         static_cast<size_t>(ps->depthMode)) * kBlendModes + static_cast<size_t>(ps->blendMode);
   const bool alphaTest = ps->alphaTable != comparisonTable(D3DCMP_ALWAYS);
-  *span = kRoutines[index * 2 + (alphaTest ? 1 : 0)];
+  const auto& routines = g_pixelGroups.load(std::memory_order_relaxed) ? kRoutines : kPixelRoutines;
+  *span = routines[index * 2 + (alphaTest ? 1 : 0)];
   return true;
 }
+
+void setPixelGroups(bool enabled) { g_pixelGroups.store(enabled, std::memory_order_relaxed); }
 
 }  // namespace d3d8compat
