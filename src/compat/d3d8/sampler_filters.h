@@ -250,6 +250,69 @@ D3D8_FILTER_INLINE void bilinear32x4(bool clampU, bool clampV, const SamplerLeve
   });
 }
 
+// What bilinear32x4 works out from v, for a row of pixels that all sample at the same v: the two
+// texel rows and the vertical weight.
+struct TexelRows {
+  const BYTE* upper;
+  const BYTE* lower;
+  __m128 fv;
+};
+
+inline TexelRows texelRows(bool clampV, const SamplerLevel& level, float v) {
+  const int y = floorToInt(v * level.heightF * 256.0f - 128.0f);
+  int y0, y1;
+  neighbours(y >> 8, level.height, clampV, &y0, &y1);
+  return {level.bits + static_cast<size_t>(y0) * level.pitch, level.bits + static_cast<size_t>(y1) * level.pitch,
+          _mm_set1_ps(static_cast<float>(y & 255) * (1.0f / 256.0f))};
+}
+
+// bilinear32x4 for four pixels sharing one v (rows from texelRows): the same operations on the same
+// values, so each texel is bit-identical to bilinear32x4's.
+D3D8_FILTER_INLINE void bilinear32x4Row(bool clampU, const SamplerLevel& level, const TexelRows& rows, __m128 u,
+                                        __m128* texels) {
+  const __m128i x = floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(level.widthF)), _mm_set1_ps(256.0f)),
+                                           _mm_set1_ps(128.0f)));
+  __m128i x0, x1;
+  neighbours4(_mm_srai_epi32(x, 8), level.width, clampU, &x0, &x1);
+  __m128i topPairs[4], bottomPairs[4];
+  const __m128i zero = _mm_setzero_si128();
+  alignas(16) int32_t left[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(left), _mm_slli_epi32(x0, 2));
+  if (_mm_movemask_epi8(_mm_cmpeq_epi32(x1, _mm_add_epi32(x0, _mm_set1_epi32(1)))) == 0xFFFF) {
+    auto pairs = [zero](const BYTE* p) {
+      const __m128i both = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+      return _mm_unpacklo_epi8(_mm_unpacklo_epi8(both, _mm_srli_si128(both, 4)), zero);
+    };
+    for (int k = 0; k < 4; ++k) {
+      topPairs[k] = pairs(rows.upper + left[k]);
+      bottomPairs[k] = pairs(rows.lower + left[k]);
+    }
+  } else {
+    alignas(16) int32_t right[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(right), _mm_slli_epi32(x1, 2));
+    auto pairs = [zero](const BYTE* row, int32_t first, int32_t second) {
+      int32_t a, b;
+      __builtin_memcpy(&a, row + first, 4);
+      __builtin_memcpy(&b, row + second, 4);
+      return _mm_unpacklo_epi8(_mm_unpacklo_epi8(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b)), zero);
+    };
+    for (int k = 0; k < 4; ++k) {
+      topPairs[k] = pairs(rows.upper, left[k], right[k]);
+      bottomPairs[k] = pairs(rows.lower, left[k], right[k]);
+    }
+  }
+  const __m128i fu = _mm_and_si128(x, _mm_set1_epi32(255));
+  const __m128i weights = _mm_or_si128(_mm_slli_epi32(fu, 16), _mm_sub_epi32(_mm_set1_epi32(256), fu));
+  const __m128 scale = _mm_set1_ps(1.0f / (255.0f * 256.0f));
+  forEachLane([&]<int K>() {
+    const __m128i w = broadcastLane<K>(weights);
+    const __m128 topF = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs[K], w));
+    const __m128 bottomF = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs[K], w));
+    const __m128 texel = _mm_mul_ps(_mm_add_ps(topF, _mm_mul_ps(_mm_sub_ps(bottomF, topF), rows.fv)), scale);
+    texels[K] = level.forceAlpha ? _mm_or_ps(_mm_and_ps(texel, level.keep), level.force) : texel;
+  });
+}
+
 template <D3DFORMAT Format>
 D3D8_FILTER_INLINE __m128 filterLevel(const SamplerState& s, int level, DWORD filter, float u, float v) {
   const SamplerLevel& l = s.levels[level];

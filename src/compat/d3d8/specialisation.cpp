@@ -315,6 +315,20 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   const unsigned depthTable = ps.depthTable;
   const bool singleStage = ps.cascade.singleTextureStage, modulateOnly = ps.cascade.modulateOnly;
 
+  // A triangle with constant rhw (pre-transformed, no perspective) has one 1/rhw; when stage 0 is direct
+  // and its v does not change along the row either, the texel rows are found once for the span.
+  const bool affine = s.rhwDx == 0.0f && s.rhwDy == 0.0f;
+  const __m128 spanW = _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
+  bool rowSampling = false;
+  filters::TexelRows rows{};
+  if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
+    rowSampling = affine && stage0.direct && (stage0.offset >= 4 || s.texDx[stage0.offset + 1] == 0.0f);
+    if (rowSampling) {
+      const float v = stage0.offset >= 4 ? 0.0f : _mm_cvtss_f32(_mm_mul_ps(planeAt(texPlanes[stage0.offset + 1], fx), spanW));
+      rows = filters::texelRows(stage0.clampV, stage0.level, v);
+    }
+  }
+
   // A group past the span's end may still read and rewrite whole vectors while it lies inside the row.
   const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
   for (int x = xBegin; x < xEnd; x += 4) {
@@ -328,14 +342,18 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
       visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
     }
     if (visible != 0) {
-      const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx));
+      const __m128 w = affine ? spanW : _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx));
       __m128 texels[kCascadeStages][4];
       if constexpr (kSamples) {
         const __m128 coords[6] = {_mm_mul_ps(planeAt(texPlanes[0], fx), w), _mm_mul_ps(planeAt(texPlanes[1], fx), w),
                                   _mm_mul_ps(planeAt(texPlanes[2], fx), w), _mm_mul_ps(planeAt(texPlanes[3], fx), w),
                                   _mm_setzero_ps(), _mm_setzero_ps()};
         if constexpr (Tex0 == kTexture32) {
-          sampleGroup(ps, s, 0, stage0, coords[stage0.offset], coords[stage0.offset + 1], w, texels[0]);
+          if (rowSampling) {
+            filters::bilinear32x4Row(stage0.clampU, stage0.level, rows, coords[stage0.offset], texels[0]);
+          } else {
+            sampleGroup(ps, s, 0, stage0, coords[stage0.offset], coords[stage0.offset + 1], w, texels[0]);
+          }
         }
         if constexpr (Tex1 == kTexture32) {
           sampleGroup(ps, s, 1, stage1, coords[stage1.offset], coords[stage1.offset + 1], w, texels[1]);

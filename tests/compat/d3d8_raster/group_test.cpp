@@ -104,7 +104,8 @@ TEST_F(RasterGroups, PerspectiveTrilinearDepthBlendAndAlphaTest) {
   });
 }
 
-// Additive quads of odd sizes over a textured background, magnified X8R8G8B8 texture, no depth.
+// Additive quads of odd sizes over a textured background, the texture magnified with WRAP or CLAMP
+// and read past its edges, no depth: pre-transformed quads whose v is constant along each row.
 TEST_F(RasterGroups, AdditiveQuadsOfEveryAlignment) {
   device_->SetTexture(0, checkerChain());
   setFilters(0, D3DTEXF_LINEAR);
@@ -117,8 +118,13 @@ TEST_F(RasterGroups, AdditiveQuadsOfEveryAlignment) {
       // Side by side, not overlapping: each pixel takes one blend, so the pictures differ by one step at most.
       const float x = 3.3f + 160.0f * static_cast<float>(i % 4) + 0.25f * static_cast<float>(i);
       const float y = 5.7f + 160.0f * static_cast<float>(i / 4);
-      drawQuad(x, y, x + 1.0f + 11.7f * static_cast<float>(i), y + 90.0f, 0xFF406080, 0.5f, 0.1f, 0.2f, 0.9f, 1.7f);
+      const DWORD address = i % 3 == 0 ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP;
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSU, address);
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSV, address);
+      drawQuad(x, y, x + 1.0f + 11.7f * static_cast<float>(i), y + 90.0f, 0xFF406080, 0.5f, -0.3f, 0.2f, 1.4f, 1.7f);
     }
+    device_->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+    device_->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   });
 }
