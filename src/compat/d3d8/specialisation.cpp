@@ -258,6 +258,61 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
 }
 
 
+// A stage's sampling along one row of a pre-transformed triangle whose v is constant along the row: the
+// level of detail is then the same at every pixel, so the level (or pair of levels), their texel rows
+// and the blend weight are found once for the span, leaving only u per pixel.
+struct RowSampling {
+  const SamplerLevel* levels[2];
+  filters::TexelRows rows[2];
+  int count;        // 1: levels[0] only; 2: levels[0] blended towards levels[1] by `weight`
+  __m128 weight;
+};
+
+// Makes the decisions sampleTexture makes for this stage's constant level of detail. False where they
+// lead to a filter the row kernel does not run (point sampling, levels that are not powers of two).
+bool prepareRowSampling(const PixelState& ps, const TriangleSetup& s, int stage, const StageLocal& local, float u,
+                        float v, float w, RowSampling* row) {
+  const SamplerState& sampler = ps.samplers[stage];
+  int level = sampler.baseLevel;
+  row->count = 1;
+  row->weight = _mm_setzero_ps();
+  if (!local.direct) {
+    const float lambda = sampler.needsLod && local.offset < 4 ? levelOfDetail(s, sampler, local.offset, u, v, w) : 0.0f;
+    const float biased = lambda + sampler.lodBias;
+    DWORD filter = sampler.minFilter;
+    if (!(biased > 0.0f)) {
+      filter = sampler.magFilter;
+    } else if (sampler.mipFilter == D3DTEXF_POINT) {
+      level = std::min(sampler.baseLevel + filters::floorToInt(biased + 0.5f), sampler.lastLevel);
+    } else if (sampler.mipFilter == D3DTEXF_LINEAR) {
+      const int whole = filters::floorToInt(biased);
+      level = std::min(sampler.baseLevel + whole, sampler.lastLevel);
+      if (level < sampler.lastLevel) {
+        row->count = 2;
+        row->weight = _mm_set1_ps(biased - static_cast<float>(whole));
+      }
+    }
+    if (filter != D3DTEXF_LINEAR) return false;
+  }
+  for (int k = 0; k < row->count; ++k) {
+    const SamplerLevel& chosen = sampler.levels[level + k];
+    if (!chosen.powerOfTwo) return false;
+    row->levels[k] = &chosen;
+    row->rows[k] = filters::texelRows(sampler.clampV, chosen, v);
+  }
+  return true;
+}
+
+// One group's texels through a RowSampling: as sampleGroup gives them for these pixels.
+inline __attribute__((always_inline)) void sampleRow(const RowSampling& row, bool clampU, __m128 u, __m128* texels) {
+  filters::bilinear32x4Row(clampU, *row.levels[0], row.rows[0], u, texels);
+  if (row.count == 2) {
+    __m128 coarse[4];
+    filters::bilinear32x4Row(clampU, *row.levels[1], row.rows[1], u, coarse);
+    for (int k = 0; k < 4; ++k) texels[k] = _mm_add_ps(texels[k], _mm_mul_ps(_mm_sub_ps(coarse[k], texels[k]), row.weight));
+  }
+}
+
 // Whether a routine shades its spans in four-pixel groups: every sampled stage reads a 32-bit texture and
 // the blend is one of the 32-bit target's own.
 template <int Tex0, int Tex1, BlendMode Blend>
@@ -315,19 +370,23 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   const unsigned depthTable = ps.depthTable;
   const bool singleStage = ps.cascade.singleTextureStage, modulateOnly = ps.cascade.modulateOnly;
 
-  // A triangle with constant rhw (pre-transformed, no perspective) has one 1/rhw; when stage 0 is direct
-  // and its v does not change along the row either, the texel rows are found once for the span.
+  // A triangle with constant rhw (pre-transformed, no perspective) has one 1/rhw, and a stage whose v
+  // does not change along the row either samples through a RowSampling.
   const bool affine = s.rhwDx == 0.0f && s.rhwDy == 0.0f;
   const __m128 spanW = _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
-  bool rowSampling = false;
-  filters::TexelRows rows{};
-  if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
-    rowSampling = affine && stage0.direct && (stage0.offset >= 4 || s.texDx[stage0.offset + 1] == 0.0f);
-    if (rowSampling) {
-      const float v = stage0.offset >= 4 ? 0.0f : _mm_cvtss_f32(_mm_mul_ps(planeAt(texPlanes[stage0.offset + 1], fx), spanW));
-      rows = filters::texelRows(stage0.clampV, stage0.level, v);
+  bool rowSampling[kCascadeStages] = {false, false};
+  RowSampling rows[kCascadeStages];
+  auto prepareRow = [&](int stage, const StageLocal& local) {
+    if (!affine || (local.offset < 4 && s.texDx[local.offset + 1] != 0.0f)) return false;
+    float u = 0.0f, v = 0.0f;
+    if (local.offset < 4) {
+      u = _mm_cvtss_f32(_mm_mul_ps(planeAt(texPlanes[local.offset], fx), spanW));
+      v = _mm_cvtss_f32(_mm_mul_ps(planeAt(texPlanes[local.offset + 1], fx), spanW));
     }
-  }
+    return prepareRowSampling(ps, s, stage, local, u, v, _mm_cvtss_f32(spanW), &rows[stage]);
+  };
+  if constexpr (Tex0 == kTexture32) rowSampling[0] = prepareRow(0, stage0);
+  if constexpr (Tex1 == kTexture32) rowSampling[1] = prepareRow(1, stage1);
 
   // A group past the span's end may still read and rewrite whole vectors while it lies inside the row.
   const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
@@ -349,14 +408,18 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
                                   _mm_mul_ps(planeAt(texPlanes[2], fx), w), _mm_mul_ps(planeAt(texPlanes[3], fx), w),
                                   _mm_setzero_ps(), _mm_setzero_ps()};
         if constexpr (Tex0 == kTexture32) {
-          if (rowSampling) {
-            filters::bilinear32x4Row(stage0.clampU, stage0.level, rows, coords[stage0.offset], texels[0]);
+          if (rowSampling[0]) {
+            sampleRow(rows[0], stage0.clampU, coords[stage0.offset], texels[0]);
           } else {
             sampleGroup(ps, s, 0, stage0, coords[stage0.offset], coords[stage0.offset + 1], w, texels[0]);
           }
         }
         if constexpr (Tex1 == kTexture32) {
-          sampleGroup(ps, s, 1, stage1, coords[stage1.offset], coords[stage1.offset + 1], w, texels[1]);
+          if (rowSampling[1]) {
+            sampleRow(rows[1], stage1.clampU, coords[stage1.offset], texels[1]);
+          } else {
+            sampleGroup(ps, s, 1, stage1, coords[stage1.offset], coords[stage1.offset + 1], w, texels[1]);
+          }
         }
       }
       __m128 outs[4];

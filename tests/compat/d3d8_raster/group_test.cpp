@@ -129,6 +129,25 @@ TEST_F(RasterGroups, AdditiveQuadsOfEveryAlignment) {
   });
 }
 
+// Pre-transformed quads minified by different amounts (the level of detail is the same at every pixel of
+// such a quad), blended by source alpha, with each mip filter; the last quads reach the smallest levels.
+TEST_F(RasterGroups, PreTransformedMinifiedQuads) {
+  device_->SetTexture(0, checkerChain());
+  expectSamePicture(0xFF203040, 60000, [&] {
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    const DWORD mips[3] = {D3DTEXF_LINEAR, D3DTEXF_POINT, D3DTEXF_NONE};
+    for (int i = 0; i < 12; ++i) {
+      setFilters(0, D3DTEXF_LINEAR, mips[i % 3]);
+      const float x = 2.6f + 160.0f * static_cast<float>(i % 4), y = 3.1f + 160.0f * static_cast<float>(i / 4);
+      const float repeat = 0.7f + 3.3f * static_cast<float>(i);  // about 0.3 to 22 texels per pixel
+      drawQuad(x, y, x + 150.0f, y + 150.0f, 0xFFFFC080, 0.5f, 0.05f, 0.1f, 0.05f + repeat, 0.1f + repeat);
+    }
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  });
+}
+
 // The feedback blur's shape into a 200 x 200 X8R8G8B8 render-target texture: stage 0 SELECTARG1 on set
 // 0, stage 1 BLENDFACTORALPHA on set 1.
 TEST_F(RasterGroups, TwoStagesIntoARenderTargetTexture) {
