@@ -388,6 +388,11 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   if constexpr (Tex0 == kTexture32) rowSampling[0] = prepareRow(0, stage0);
   if constexpr (Tex1 == kTexture32) rowSampling[1] = prepareRow(1, stage1);
 
+  // Depth that does not change along the row (sprites, screen-facing quads) is quantized once.
+  const bool flatDepth = s.zDx == 0.0f;
+  __m128i spanDepth = _mm_setzero_si128();
+  if constexpr (Depth != DepthMode::kOff) spanDepth = quantizeDepth4(zPlane.row, depthMax);
+
   // A group past the span's end may still read and rewrite whole vectors while it lies inside the row.
   const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
   for (int x = xBegin; x < xEnd; x += 4) {
@@ -397,7 +402,7 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
     __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
     if constexpr (Depth != DepthMode::kOff) {
       storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
-      depthValues = quantizeDepth4(planeAt(zPlane, fx), depthMax);
+      depthValues = flatDepth ? spanDepth : quantizeDepth4(planeAt(zPlane, fx), depthMax);
       visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
     }
     if (visible != 0) {
