@@ -5,6 +5,8 @@
 // pairs share one general routine.
 #pragma once
 
+#include <cstddef>
+
 #include "compat/d3d8/device_state.h"
 #include "compat/d3d8/rasterizer.h"
 #include "compat/d3d8/sampler.h"
@@ -38,6 +40,36 @@ struct alignas(16) PixelState {
   BlendMode blendMode;
   TextureMode textureMode[kCascadeStages];
 };
+
+// The states a routine is compiled for, and its index in the routine tables:
+// ((((texture mode 0) * 3 + texture mode 1) * 3 + depth mode) * 4 + blend mode) * 2 + alpha test.
+struct RoutineKey {
+  int texture0, texture1;
+  DepthMode depth;
+  BlendMode blend;
+  bool alphaTest;
+};
+constexpr int kTextureModes = 3, kDepthModes = 3, kBlendModes = 4;
+constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes * 2;
+
+constexpr size_t routineIndex(int texture0, int texture1, DepthMode depth, BlendMode blend, bool alphaTest) {
+  const size_t modes = ((static_cast<size_t>(texture0) * kTextureModes + static_cast<size_t>(texture1)) * kDepthModes +
+                        static_cast<size_t>(depth)) * kBlendModes + static_cast<size_t>(blend);
+  return modes * 2 + (alphaTest ? 1 : 0);
+}
+
+constexpr RoutineKey routineKey(size_t index) {
+  const size_t modes = index / 2;
+  return {static_cast<int>(modes / (kTextureModes * kDepthModes * kBlendModes)),
+          static_cast<int>(modes / (kDepthModes * kBlendModes) % kTextureModes),
+          static_cast<DepthMode>(modes / kBlendModes % kDepthModes), static_cast<BlendMode>(modes % kBlendModes),
+          index % 2 != 0};
+}
+static_assert(routineIndex(routineKey(137).texture0, routineKey(137).texture1, routineKey(137).depth,
+                           routineKey(137).blend, routineKey(137).alphaTest) == 137);
+
+// The one-pixel routine of a routine index (one_pixel_routines.cpp).
+SpanFunction onePixelRoutine(size_t index);
 
 // False when the draw cannot write anything (no render target). Fills `pixels` and returns its routine.
 bool preparePixelState(const DeviceState& state, PixelState* pixels, SpanFunction* span);
