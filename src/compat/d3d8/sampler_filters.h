@@ -241,7 +241,7 @@ D3D8_FILTER_INLINE void bilinear32x4(bool clampU, bool clampV, const SamplerLeve
   const __m128i weights = _mm_or_si128(_mm_slli_epi32(fu, 16), _mm_sub_epi32(_mm_set1_epi32(256), fu));
   const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(_mm_and_si128(y, _mm_set1_epi32(255))), _mm_set1_ps(1.0f / 256.0f));
   const __m128 scale = _mm_set1_ps(1.0f / (255.0f * 256.0f));
-  forEachLane([&]<int K>() {
+  forEachLane([&]<int K>() __attribute__((always_inline)) {
     const __m128i w = broadcastLane<K>(weights);
     const __m128 topF = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs[K], w));
     const __m128 bottomF = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs[K], w));
@@ -304,7 +304,7 @@ D3D8_FILTER_INLINE void bilinear32x4Row(bool clampU, const SamplerLevel& level, 
   const __m128i fu = _mm_and_si128(x, _mm_set1_epi32(255));
   const __m128i weights = _mm_or_si128(_mm_slli_epi32(fu, 16), _mm_sub_epi32(_mm_set1_epi32(256), fu));
   const __m128 scale = _mm_set1_ps(1.0f / (255.0f * 256.0f));
-  forEachLane([&]<int K>() {
+  forEachLane([&]<int K>() __attribute__((always_inline)) {
     const __m128i w = broadcastLane<K>(weights);
     const __m128 topF = _mm_cvtepi32_ps(_mm_madd_epi16(topPairs[K], w));
     const __m128 bottomF = _mm_cvtepi32_ps(_mm_madd_epi16(bottomPairs[K], w));

@@ -131,7 +131,7 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
         }
       }
       __m128 outs[4];
-      filters::forEachLane([&]<int K>() {
+      filters::forEachLane([&]<int K>() __attribute__((always_inline)) {
         const __m128 diffuse = _mm_mul_ps(colors[K], filters::broadcastLane<K>(w));
         const __m128 textures[kCascadeStages] = {Tex0 == kTexture32 ? texels[0][K] : _mm_setzero_ps(),
                                                  Tex1 == kTexture32 ? texels[1][K] : _mm_setzero_ps()};

@@ -16,7 +16,7 @@ namespace routines {
 // log2 of a positive float: the exponent exactly, the mantissa m in [1, 2) as t + t (1 - t) q(t), t = m - 1,
 // with q fitted by least squares (largest error 1.5e-4, exact at powers of two). Zero and denormals read
 // as about -127 and infinity as 128, which select magnification and the last level as log2 would.
-inline float fastLog2(float x) {
+inline __attribute__((always_inline)) float fastLog2(float x) {
   uint32_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   const int exponent = static_cast<int>((bits >> 23) & 0xFFu) - 127;
@@ -40,7 +40,7 @@ inline __attribute__((always_inline)) float levelOfDetail(const TriangleSetup& s
 }
 
 // fastLog2 and levelOfDetail for four pixels (lanes of u, v, w), with the same operations in the same order.
-inline __m128 fastLog2x4(__m128 x) {
+inline __attribute__((always_inline)) __m128 fastLog2x4(__m128 x) {
   const __m128i bits = _mm_castps_si128(x);
   const __m128i exponent = _mm_sub_epi32(_mm_and_si128(_mm_srli_epi32(bits, 23), _mm_set1_epi32(0xFF)), _mm_set1_epi32(127));
   const __m128 m = _mm_castsi128_ps(_mm_or_si128(_mm_and_si128(bits, _mm_set1_epi32(0x007FFFFF)), _mm_set1_epi32(0x3F800000)));
@@ -50,7 +50,7 @@ inline __m128 fastLog2x4(__m128 x) {
   return _mm_add_ps(_mm_add_ps(_mm_cvtepi32_ps(exponent), t), _mm_mul_ps(_mm_mul_ps(t, _mm_sub_ps(_mm_set1_ps(1.0f), t)), q));
 }
 
-inline __m128 levelOfDetailx4(const TriangleSetup& s, const SamplerState& sampler, int offset, __m128 u, __m128 v, __m128 w) {
+inline __attribute__((always_inline)) __m128 levelOfDetailx4(const TriangleSetup& s, const SamplerState& sampler, int offset, __m128 u, __m128 v, __m128 w) {
   const __m128 width = _mm_set1_ps(sampler.levels[0].widthF), height = _mm_set1_ps(sampler.levels[0].heightF);
   const __m128 rhwDx = _mm_set1_ps(s.rhwDx), rhwDy = _mm_set1_ps(s.rhwDy);
   auto derivative = [w](float texD, __m128 t, __m128 rhwD, __m128 size) {
@@ -72,7 +72,7 @@ struct StageLocal {
   bool clampU, clampV;
 };
 
-inline StageLocal stageLocal(const PixelState& ps, int stage) {
+inline __attribute__((always_inline)) StageLocal stageLocal(const PixelState& ps, int stage) {
   const SamplerState& sampler = ps.samplers[stage];
   StageLocal local;
   local.level = sampler.levels[sampler.baseLevel];
@@ -146,7 +146,7 @@ inline __attribute__((always_inline)) void sampleGroup(const PixelState& ps, con
           filters::bilinear32x4(sampler.clampU, sampler.clampV, sampler.levels[level + l], u, v, filtered[l]);
         }
         const __m128 weights = _mm_sub_ps(biased, _mm_cvtepi32_ps(_mm_load_si128(reinterpret_cast<const __m128i*>(whole))));
-        filters::forEachLane([&]<int K>() {
+        filters::forEachLane([&]<int K>() __attribute__((always_inline)) {
           const int first = whole[K] - lowest;
           const __m128 fine = filtered[first][K], coarse = filtered[first + 1][K];
           texels[K] = _mm_add_ps(fine, _mm_mul_ps(_mm_sub_ps(coarse, fine), filters::broadcastLane<K>(weights)));
