@@ -151,14 +151,7 @@ TEST_F(RasterGroups, PreTransformedMinifiedQuads) {
 // The feedback blur's shape into a 200 x 200 X8R8G8B8 render-target texture: stage 0 SELECTARG1 on set
 // 0, stage 1 BLENDFACTORALPHA on set 1.
 TEST_F(RasterGroups, TwoStagesIntoARenderTargetTexture) {
-  IDirect3DTexture8* target = nullptr;
-  ASSERT_EQ(device_->CreateTexture(200, 200, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target), D3D_OK);
-  textures_.push_back(target);
-  IDirect3DSurface8 *surface = nullptr, *back = nullptr, *depth = nullptr;
-  target->GetSurfaceLevel(0, &surface);
-  device_->GetRenderTarget(&back);
-  device_->GetDepthStencilSurface(&depth);
-  ASSERT_EQ(device_->SetRenderTarget(surface, depth), D3D_OK);
+  ASSERT_NE(drawToNewTexture(200, 200, D3DFMT_X8R8G8B8), nullptr);
   IDirect3DTexture8* checker = checkerChain();
   device_->SetTexture(0, checker);
   device_->SetTexture(1, checker);
@@ -178,10 +171,7 @@ TEST_F(RasterGroups, TwoStagesIntoARenderTargetTexture) {
     device_->SetVertexShader(0x244);
     ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Tl2Vertex)), D3D_OK);
   });
-  device_->SetRenderTarget(back, depth);
-  surface->Release();
-  back->Release();
-  depth->Release();
+  drawToBackBuffer();
 }
 
 // With a 16-bit depth buffer: a near floor, then a far one that the depth test hides where they overlap.
@@ -205,14 +195,7 @@ TEST_F(RasterGroups, SixteenBitDepth) {
 // into the next row's storage (or past the surface's end). Drawing only row 0 must leave row 1 as
 // cleared; drawing row 1 must stay inside the surface.
 TEST_F(RasterGroups, GroupPastANarrowRowWritesNothingBeyondTheSpan) {
-  IDirect3DTexture8* target = nullptr;
-  ASSERT_EQ(device_->CreateTexture(6, 2, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &target), D3D_OK);
-  textures_.push_back(target);
-  IDirect3DSurface8 *surface = nullptr, *back = nullptr, *depth = nullptr;
-  target->GetSurfaceLevel(0, &surface);
-  device_->GetRenderTarget(&back);
-  device_->GetDepthStencilSurface(&depth);
-  ASSERT_EQ(device_->SetRenderTarget(surface, depth), D3D_OK);
+  ASSERT_NE(drawToNewTexture(6, 2, D3DFMT_A8R8G8B8), nullptr);
   for (DWORD alphaBlend : {FALSE, TRUE}) {
     SCOPED_TRACE(alphaBlend);
     clear(0xFF0000FF);
@@ -230,10 +213,7 @@ TEST_F(RasterGroups, GroupPastANarrowRowWritesNothingBeyondTheSpan) {
     for (UINT x = 0; x < 6; ++x) EXPECT_EQ(pixel(x, 1), drawn) << x;
   }
   device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-  device_->SetRenderTarget(back, depth);
-  surface->Release();
-  back->Release();
-  depth->Release();
+  drawToBackBuffer();
 }
 
 }  // namespace

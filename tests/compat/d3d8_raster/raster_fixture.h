@@ -45,6 +45,7 @@ class RasterTest : public D3D8Test {
     clear(0xFF000000);
   }
   void TearDown() override {
+    if (backBuffer_ != nullptr) drawToBackBuffer();
     for (IDirect3DTexture8* texture : textures_) texture->Release();
     D3D8Test::TearDown();
   }
@@ -103,6 +104,29 @@ class RasterTest : public D3D8Test {
     return texture;
   }
 
+  // A new render-target texture (released by TearDown) that draws go to, sharing the device's depth
+  // buffer, until drawToBackBuffer(). Null (with a failed expectation) when it cannot be made current.
+  IDirect3DTexture8* drawToNewTexture(UINT width, UINT height, D3DFORMAT format) {
+    IDirect3DTexture8* target = nullptr;
+    EXPECT_EQ(device_->CreateTexture(width, height, 1, D3DUSAGE_RENDERTARGET, format, D3DPOOL_DEFAULT, &target), D3D_OK);
+    if (target == nullptr) return nullptr;
+    textures_.push_back(target);
+    IDirect3DSurface8* surface = nullptr;
+    target->GetSurfaceLevel(0, &surface);
+    device_->GetRenderTarget(&backBuffer_);
+    device_->GetDepthStencilSurface(&depthBuffer_);
+    const HRESULT hr = device_->SetRenderTarget(surface, depthBuffer_);
+    surface->Release();
+    EXPECT_EQ(hr, D3D_OK);
+    return hr == D3D_OK ? target : nullptr;
+  }
+  void drawToBackBuffer() {
+    EXPECT_EQ(device_->SetRenderTarget(backBuffer_, depthBuffer_), D3D_OK);
+    backBuffer_->Release();
+    depthBuffer_->Release();
+    backBuffer_ = depthBuffer_ = nullptr;
+  }
+
   void setFilters(DWORD stage, DWORD filter, DWORD mip = D3DTEXF_NONE) {
     device_->SetTextureStageState(stage, D3DTSS_MAGFILTER, filter);
     device_->SetTextureStageState(stage, D3DTSS_MINFILTER, filter);
@@ -110,6 +134,8 @@ class RasterTest : public D3D8Test {
   }
 
   std::vector<IDirect3DTexture8*> textures_;
+  IDirect3DSurface8* backBuffer_ = nullptr;   // held while drawing to a texture
+  IDirect3DSurface8* depthBuffer_ = nullptr;
 };
 
 // Channel c (0 blue, 1 green, 2 red, 3 alpha) of a colour word.

@@ -199,20 +199,14 @@ TEST_F(RasterTexture, MissingTextureLeavesDiffuse) {
 // Render into a 256 x 256 texture sharing the 640 x 480 depth buffer, then sample it texel for texel.
 // A 640 x 480 quad drawn into the texture touches only its 256 x 256 pixels.
 TEST_F(RasterTexture, RenderToTextureThenSample) {
-  IDirect3DTexture8* target = nullptr;
-  ASSERT_EQ(device_->CreateTexture(256, 256, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &target), D3D_OK);
-  textures_.push_back(target);
-  IDirect3DSurface8 *surface = nullptr, *back = nullptr, *depth = nullptr;
-  target->GetSurfaceLevel(0, &surface);
-  device_->GetRenderTarget(&back);
-  device_->GetDepthStencilSurface(&depth);
-  ASSERT_EQ(device_->SetRenderTarget(surface, depth), D3D_OK);
+  IDirect3DTexture8* target = drawToNewTexture(256, 256, D3DFMT_X8R8G8B8);
+  ASSERT_NE(target, nullptr);
   device_->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
   drawQuad(0, 0, 640, 480, 0x00FF0000, 0.5f);  // alpha 0: the X8R8G8B8 target stores it opaque
   drawQuad(0, 0, 128, 256, 0xFF00FF00, 0.25f);
   EXPECT_EQ(pixel(255, 255), 0xFFFF0000u);
   EXPECT_EQ(pixel(0, 0), 0xFF00FF00u);
-  ASSERT_EQ(device_->SetRenderTarget(back, depth), D3D_OK);
+  drawToBackBuffer();
   device_->SetTexture(0, target);
   setFilters(0, D3DTEXF_POINT);
   device_->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -220,9 +214,6 @@ TEST_F(RasterTexture, RenderToTextureThenSample) {
   EXPECT_EQ(pixel(127, 10), 0xFF00FF00u);
   EXPECT_EQ(pixel(128, 10), 0xFFFF0000u);
   EXPECT_EQ(pixel(256, 10), 0xFF000000u);
-  surface->Release();
-  back->Release();
-  depth->Release();
   device_->SetTexture(0, nullptr);
 }
 
