@@ -50,29 +50,27 @@ D3D8_GROUP_INLINE __m128i loadGroup(const BYTE* p, int bytes, int count, bool wh
 // half); with `count` < 4 and `whole` false, only the first `count`. Lanes past `count` must hold what
 // loadGroup read there, so rewriting them changes nothing (a row belongs to one thread).
 D3D8_GROUP_INLINE void storeGroup(BYTE* p, int bytes, int count, bool whole, __m128i words) {
-  __m128i packed = words;
-  if (bytes == 2) {
-    // Low halves gathered without signed saturation: bias into the signed range, pack, bias back.
-    const __m128i biased = _mm_sub_epi32(words, _mm_set1_epi32(0x8000));
-    packed = _mm_xor_si128(_mm_packs_epi32(biased, biased), _mm_set1_epi16(static_cast<short>(0x8000)));
-  }
-  if (count == 4 || whole) {
-    if (bytes == 4) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), packed);
-    } else {
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(p), packed);
+  if (bytes == 4) {
+    if (count == 4 || whole) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p), words);
+      return;
     }
+    alignas(16) uint32_t lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), words);
+    for (int k = 0; k < count; ++k) __builtin_memcpy(p + 4 * k, &lanes[k], 4);
     return;
   }
-  alignas(16) BYTE lanes[16];
-  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), packed);
-  for (int k = 0; k < count; ++k) {
-    if (bytes == 4) {
-      __builtin_memcpy(p + 4 * k, lanes + 4 * k, 4);
-    } else {
-      __builtin_memcpy(p + 2 * k, lanes + 2 * k, 2);
-    }
+  // Low halves gathered without signed saturation: bias into the signed range, pack, bias back.
+  const __m128i bias = _mm_set1_epi32(0x8000);
+  const __m128i halves = _mm_xor_si128(_mm_packs_epi32(_mm_sub_epi32(words, bias), _mm_sub_epi32(words, bias)),
+                                       _mm_set1_epi16(static_cast<short>(0x8000)));
+  if (count == 4 || whole) {
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), halves);
+    return;
   }
+  alignas(16) uint16_t lanes[8];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), halves);
+  for (int k = 0; k < count; ++k) __builtin_memcpy(p + 2 * k, &lanes[k], 2);
 }
 
 // Float colour (lanes b, g, r, a) -> integer channels as toColorWord rounds them (clamp to 0..1,
