@@ -38,23 +38,25 @@ void Mesh::restoreVertices() {
   std::memcpy(vertices, baseVertices, static_cast<size_t>(vertexCount) * sizeof(MeshVertex));
 }
 
-void Mesh::uploadVertices() {
-  if (vertexBuffer == nullptr) return;
-  const UINT length = static_cast<UINT>(vertexCount) * sizeof(MeshVertex);
+namespace {
+
+// Locks the whole buffer and copies `length` bytes in; a failed lock copies nothing.
+template <class Buffer>
+void fillBuffer(Buffer* buffer, const void* source, UINT length) {
+  if (buffer == nullptr) return;
   BYTE* data = nullptr;
-  if (FAILED(vertexBuffer->Lock(0, length, &data, 0))) return;
-  std::memcpy(data, vertices, length);
-  vertexBuffer->Unlock();
+  if (FAILED(buffer->Lock(0, length, &data, 0))) return;
+  std::memcpy(data, source, length);
+  buffer->Unlock();
 }
 
-void Mesh::uploadIndices() {
-  if (indexBuffer == nullptr) return;
-  const UINT length = static_cast<UINT>(indexCount) * sizeof(uint16_t);
-  BYTE* data = nullptr;
-  if (FAILED(indexBuffer->Lock(0, length, &data, 0))) return;
-  std::memcpy(data, indices, length);
-  indexBuffer->Unlock();
+}  // namespace
+
+void Mesh::uploadVertices() {
+  fillBuffer(vertexBuffer, vertices, static_cast<UINT>(vertexCount) * sizeof(MeshVertex));
 }
+
+void Mesh::uploadIndices() { fillBuffer(indexBuffer, indices, static_cast<UINT>(indexCount) * sizeof(uint16_t)); }
 
 void Mesh::draw() {
   if (!visible) return;

@@ -18,17 +18,25 @@ uint32_t spriteColor(float r, float g, float b) {
 
 void SpriteBatch::addRgb(const Vec3& position, float r, float g, float b) { add(position, spriteColor(r, g, b)); }
 
-void SpriteBatch::flush() {
+void beginPointSprites(float scaleC, float size) {
   setRenderState(D3DRS_POINTSCALE_A, floatBits(0.0f));
   setRenderState(D3DRS_POINTSCALE_B, floatBits(0.0f));
-  setRenderState(D3DRS_POINTSCALE_C, floatBits(0.5f));
+  setRenderState(D3DRS_POINTSCALE_C, floatBits(scaleC));
   setRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
-  setRenderState(D3DRS_POINTSIZE, floatBits(0.25f));
+  setRenderState(D3DRS_POINTSIZE, floatBits(size));
   setRenderState(D3DRS_POINTSCALEENABLE, TRUE);
   setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+}
+
+void endPointSprites() {
+  setRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+  setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+}
+
+void SpriteBatch::flush() {
+  beginPointSprites(0.5f, 0.25f);
   g_device->SetVertexShader(SPRITE_FVF);
   g_device->DrawPrimitiveUP(D3DPT_POINTLIST, static_cast<UINT>(count_), items_, sizeof(SpriteVertex));
   count_ = 0;
-  setRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
-  setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  endPointSprites();
 }

@@ -42,5 +42,11 @@ class SpriteBatch {
   int32_t capacity_;
 };
 
+// Point-sprite drawing on: scale factors A = B = 0 and C, sprites on, base size, distance scaling on,
+// depth writes off (in that order; floats as bit patterns). The flush uses C = 0.5, size 0.25.
+void beginPointSprites(float scaleC, float size);
+// Sprites off and depth writes on again; distance scaling stays on.
+void endPointSprites();
+
 // The colour addRgb stores, in 32-bit arithmetic with truncation towards zero.
 uint32_t spriteColor(float r, float g, float b);

@@ -8,14 +8,9 @@
 
 #include "engine3d/matrix4.h"
 #include "engine3d/vec3.h"
+#include "expect_vec.h"
 
 namespace {
-
-void expectVec(const Vec3& v, float x, float y, float z, float tolerance = 1e-6f) {
-  EXPECT_NEAR(v.x, x, tolerance);
-  EXPECT_NEAR(v.y, y, tolerance);
-  EXPECT_NEAR(v.z, z, tolerance);
-}
 
 Matrix4 filled(float first) {
   Matrix4 m;

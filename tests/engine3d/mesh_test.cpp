@@ -8,16 +8,11 @@
 
 #include "engine3d/mesh.h"
 #include "engine_fixture.h"
+#include "expect_vec.h"
 
 namespace {
 
 using MeshTest = EngineDeviceTest;
-
-void expectVec(const Vec3& v, float x, float y, float z, float tolerance = 1e-6f) {
-  EXPECT_NEAR(v.x, x, tolerance);
-  EXPECT_NEAR(v.y, y, tolerance);
-  EXPECT_NEAR(v.z, z, tolerance);
-}
 
 // A mesh holding one triangle with the given corners, in index order 0, 1, 2.
 void makeTriangle(Mesh& mesh, Vec3 a, Vec3 b, Vec3 c) {

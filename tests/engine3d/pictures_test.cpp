@@ -108,16 +108,9 @@ class PicturesTest : public EngineDeviceTest {
     g_device->SetTexture(0, texture("AUMT"));
     if (points) {
       setRenderState(D3DRS_LIGHTING, FALSE);
-      setRenderState(D3DRS_POINTSCALE_A, floatBits(0.0f));
-      setRenderState(D3DRS_POINTSCALE_B, floatBits(0.0f));
-      setRenderState(D3DRS_POINTSCALE_C, floatBits(0.6f));
-      setRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
-      setRenderState(D3DRS_POINTSIZE, floatBits(0.06f));
-      setRenderState(D3DRS_POINTSCALEENABLE, TRUE);
-      setRenderState(D3DRS_ZWRITEENABLE, FALSE);
+      beginPointSprites(0.6f, 0.06f);
       tube.drawPoints();
-      setRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
-      setRenderState(D3DRS_ZWRITEENABLE, TRUE);
+      endPointSprites();
     } else {
       setDirectionalLight(0, Vec3{cosOf(1.6f * t), 1.0f, 1.0f}.normalized(), 0x00FFC050);
       setDirectionalLight(1, Vec3{sinOf(t), -1.0f, -1.0f}.normalized(), 0x0050C0FF);

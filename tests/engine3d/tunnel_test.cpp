@@ -8,14 +8,9 @@
 #include "engine3d/sprite_batch.h"
 #include "engine3d/tunnel.h"
 #include "engine_fixture.h"
+#include "expect_vec.h"
 
 namespace {
-
-void expectVec(const Vec3& v, float x, float y, float z, float tolerance) {
-  EXPECT_NEAR(v.x, x, tolerance);
-  EXPECT_NEAR(v.y, y, tolerance);
-  EXPECT_NEAR(v.z, z, tolerance);
-}
 
 class TunnelTest : public EngineDeviceTest {
  protected:
