@@ -18,38 +18,24 @@ void Matrix4::setScale(float x, float y, float z) {
   m[15] = 1.0f;
 }
 
-void Matrix4::setRotationX(float a) {
+namespace {
+
+// The identity with the turn by `a` in the plane of axes i and j: (i, i) = (j, j) = cos a,
+// (i, j) = sin a, (j, i) = -sin a.
+void setPlaneRotation(Matrix4& r, int i, int j, float a) {
   const float c = cosOf(a), s = sinOf(a);
-  std::memset(m, 0, sizeof(m));
-  m[0] = 1.0f;
-  m[5] = c;
-  m[6] = s;
-  m[9] = -s;
-  m[10] = c;
-  m[15] = 1.0f;
+  r.setUniformScale(1.0f);
+  r.m[4 * i + i] = c;
+  r.m[4 * i + j] = s;
+  r.m[4 * j + i] = -s;
+  r.m[4 * j + j] = c;
 }
 
-void Matrix4::setRotationY(float a) {
-  const float c = cosOf(a), s = sinOf(a);
-  std::memset(m, 0, sizeof(m));
-  m[0] = c;
-  m[2] = -s;
-  m[5] = 1.0f;
-  m[8] = s;
-  m[10] = c;
-  m[15] = 1.0f;
-}
+}  // namespace
 
-void Matrix4::setRotationZ(float a) {
-  const float c = cosOf(a), s = sinOf(a);
-  std::memset(m, 0, sizeof(m));
-  m[0] = c;
-  m[1] = s;
-  m[4] = -s;
-  m[5] = c;
-  m[10] = 1.0f;
-  m[15] = 1.0f;
-}
+void Matrix4::setRotationX(float a) { setPlaneRotation(*this, 1, 2, a); }
+void Matrix4::setRotationY(float a) { setPlaneRotation(*this, 2, 0, a); }
+void Matrix4::setRotationZ(float a) { setPlaneRotation(*this, 0, 1, a); }
 
 void Matrix4::setRotationYXZ(float ax, float ay, float az) {
   Matrix4 rx, rz;
