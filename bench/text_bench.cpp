@@ -13,6 +13,7 @@
 #include "archive/fourcc.h"
 #include "compat/d3d8/band_workers.h"
 #include "compat/win32/headless.h"
+#include "engine3d/presets.h"
 #include "platform/graphics.h"
 #include "texgen/generator.h"
 #include "texgen/texture_table.h"
@@ -49,17 +50,12 @@ Setup& setup() {
   return instance;
 }
 
-// The scroller's backdrop states: stage 0 modulates ERMO by the vertex colour, alpha from the texture;
-// no lighting, depth or culling; the device's filters (bilinear, linear mip) and alpha test as set up.
+// The scroller's backdrop states: its presets (stage 0 modulates ERMO by the vertex colour, alpha from
+// the texture; no lighting, depth or culling) over the device's filters (bilinear, linear mip) and alpha
+// test as initGraphics sets them; no blending.
 void scrollerStates() {
-  setTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-  setTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-  setTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-  setTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-  setRenderState(D3DRS_LIGHTING, FALSE);
-  setRenderState(D3DRS_ZENABLE, FALSE);
-  setRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+  setDefaultTextureStages();
+  begin2D();
   setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   g_device->SetTexture(0, setup().ermo);
 }

@@ -11,6 +11,7 @@
 #include "archive/archive.h"
 #include "archive/embedded_archive.h"
 #include "archive/fourcc.h"
+#include "engine3d/presets.h"
 #include "host/png_writer.h"
 #include "texgen/generator.h"
 #include "texgen/texture_table.h"
@@ -166,13 +167,8 @@ TEST_F(TextPicturesTest, WarpGridOverErmoWithTheScrollerStates) {
   const char* names[2] = {"warp_grid_t0.png", "warp_grid_t3.png"};
   for (int i = 0; i < 2; ++i) {
     beginFrame(0);
-    setTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    setTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
-    setTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
-    setTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
-    setTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
-    setRenderState(D3DRS_LIGHTING, FALSE);
-    setRenderState(D3DRS_ZENABLE, FALSE);
+    setDefaultTextureStages();  // stage 0: texture x diffuse, alpha from the texture
+    begin2D();                  // lighting, depth and culling off
     g_device->SetTexture(0, ermo);
     grid.animate(times[i], 0x00FF00FF);
     grid.draw();

@@ -141,21 +141,21 @@ BOOL DeleteObject(HGDIOBJ object) {
   return FALSE;
 }
 
-COLORREF SetTextColor(HDC dc, COLORREF color) {
+namespace {
+
+// Sets one of the DC's colours; the previous one, or CLR_INVALID for a dead DC.
+COLORREF replaceColor(HDC dc, COLORREF GdiDeviceContext::*member, COLORREF color) {
   GdiDeviceContext* record = findDC(dc);
   if (record == nullptr) return CLR_INVALID;
-  const COLORREF previous = record->textColor;
-  record->textColor = color & 0x00FFFFFF;
+  const COLORREF previous = record->*member;
+  record->*member = color & 0x00FFFFFF;
   return previous;
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF color) {
-  GdiDeviceContext* record = findDC(dc);
-  if (record == nullptr) return CLR_INVALID;
-  const COLORREF previous = record->bkColor;
-  record->bkColor = color & 0x00FFFFFF;
-  return previous;
-}
+}  // namespace
+
+COLORREF SetTextColor(HDC dc, COLORREF color) { return replaceColor(dc, &GdiDeviceContext::textColor, color); }
+COLORREF SetBkColor(HDC dc, COLORREF color) { return replaceColor(dc, &GdiDeviceContext::bkColor, color); }
 
 UINT SetTextAlign(HDC dc, UINT align) {
   GdiDeviceContext* record = findDC(dc);

@@ -97,6 +97,7 @@ COLORREF SetTextColor(HDC dc, COLORREF color);
 COLORREF SetBkColor(HDC dc, COLORREF color);
 UINT SetTextAlign(HDC dc, UINT align);  // only TA_TOP | TA_LEFT | TA_NOUPDATECP (0)
 
+// Both text calls need a font selected into the DC (ExtTextOutA a bitmap too); FALSE otherwise.
 // cx: the sum of the characters' hinted advances; cy: the font's ascent + descent.
 BOOL GetTextExtentPoint32A(HDC dc, LPCSTR text, int count, SIZE* size);
 // Draws the characters with (x, y) the top-left of their cell: the cell is filled with the background
