@@ -122,11 +122,16 @@ std::string songTable(const Song& song, const std::vector<SongSection>& sections
     if (!l) break;
     std::string voices, drums;
     for (int32_t v = 0; v < 3; ++v) {
-      if (l->volume[v] > 0 && voicePlays(song, v, o)) voices += std::string(voices.empty() ? "" : " ") + kVoiceNames[v];
+      if (l->volume[v] <= 0 || !voicePlays(song, v, o)) continue;
+      if (!voices.empty()) voices += ' ';
+      voices += kVoiceNames[v];
     }
     const uint32_t mask = l->volume[3] > 0 ? drumSounds(song, o) : 0;
     for (int32_t i = 0; i < kDrumSounds; ++i) {
-      if (mask & (1u << i)) drums += (drums.empty() ? "" : " ") + drumName(i, recipes);
+      if (!(mask & (1u << i))) continue;
+      // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about `literal + string` at -O3.
+      if (!drums.empty()) drums += ' ';
+      drums += drumName(i, recipes);
     }
     out << "| " << o << " | " << sceneName(sceneForOrder(o)) << " | " << fixed(l->sums.rmsDb(), 1) << " | "
         << (voices.empty() ? "-" : voices) << " | " << (drums.empty() ? "-" : drums) << " | " << sectionOf(o, sections)
