@@ -1,14 +1,20 @@
 #include "director/demo.h"
 
+#include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include "archive/archive.h"
 #include "archive/embedded_archive.h"
+#include "director/scenes.h"
 #include "director/timeline.h"
+#include "engine3d/feedback.h"
 #include "music/engine.h"
 #include "music/stream.h"
 #include "platform/graphics.h"
 #include "platform/window.h"
+#include "text/font.h"
+#include "text/text.h"
 #include "texgen/generator.h"
 #include "texgen/texture_table.h"
 
@@ -16,39 +22,61 @@ float g_time = 0.0f;
 
 namespace {
 
-// Start-up steps that belong to subsystems still to come are marked "pending" and do nothing yet:
-// the font and opening card, the render targets, the meshes, the camera, the warp grid and the sprite
-// batch.
-void startUp() {
-  pumpOneMessage();
-  beginFrame(0);
-  // pending: Font::build() and the opening card "ZAQ regretfully presents brannik in".
-  endFrame();
-  pumpOneMessage();
-  buildCosineTable();
-  loadArchive(g_archiveBlob, g_archiveBlobSize);
-  music_build();
-  // pending: createRenderTargets().
-  buildTextureTable();
-  // pending: boxMesh.buildBox(10), tunnelMesh.buildTube(40, 40).
-  setMaterialAmbient(0x00080808);
-  setRenderState(D3DRS_NORMALIZENORMALS, TRUE);
-  // pending: camera, warpGrid, sprites.
-  resetTimeline();
-}
-
-void shutDown() {
-  music_close();
-  releaseTextureTable();
-  shutdownGraphics();
-  // pending: warpGrid.release(), tunnelMesh.release(), boxMesh.release().
-}
+Mesh g_boxMesh;
+Mesh g_tunnelMesh;
+std::optional<Camera> g_camera;
+std::optional<WarpGrid> g_warpGrid;
+std::optional<SpriteBatch> g_sprites;
+FrameObserver g_frameObserver = nullptr;
 
 }  // namespace
 
+void startUp() {
+  pumpOneMessage();
+  beginFrame(0);
+  g_font.build();
+  drawTextCard("ZAQ regretfully presents brannik in", 0.5f, 0.8f, 1.0f, 0xFFFFFFFF, true, true);
+  endFrame();
+  pumpOneMessage();  // the card stays on screen through everything that follows
+  buildCosineTable();
+  loadArchive(g_archiveBlob, g_archiveBlobSize);
+  music_build();
+  createRenderTargets();
+  buildTextureTable();
+  g_boxMesh.buildBox(10);
+  g_tunnelMesh.buildTube(40, 40);
+  setMaterialAmbient(0x00080808);
+  setRenderState(D3DRS_NORMALIZENORMALS, TRUE);
+  g_camera.emplace();
+  g_warpGrid.emplace();
+  g_sprites.emplace();
+  g_scene = SceneObjects{&*g_camera, &*g_warpGrid, &*g_sprites, &g_boxMesh, &g_tunnelMesh};
+  resetTimeline();
+}
+
+// The feedback targets and the font atlas are released before the device (they hold its surfaces and
+// state blocks); the warp grid's and the meshes' buffers stand alone and go after it.
+void shutDown() {
+  music_close();
+  releaseTextureTable();
+  releaseRenderTargets();
+  g_font.release();
+  shutdownGraphics();
+  if (g_warpGrid) g_warpGrid->release();
+  g_tunnelMesh.release();
+  g_boxMesh.release();
+  g_scene = SceneObjects{};
+  g_warpGrid.reset();
+  g_sprites.reset();
+  g_camera.reset();
+}
+
 float smoothTime(float audioSeconds, float previous) { return (audioSeconds + 3.0f * previous) * 0.25f; }
 
+void setFrameObserver(FrameObserver observer) { g_frameObserver = observer; }
+
 int demoMain() {
+  g_time = 0.0f;
   if (initGraphics("ZAQ", 640, 480, 0, 32) == 0) return -1;
   startUp();
   if (!music_open(mainWindowHandle())) {
@@ -58,14 +86,22 @@ int demoMain() {
     return DEMO_NO_AUDIO_CLOCK;
   }
 
-  for (;;) {
+  for (int64_t pass = 0;; ++pass) {
     music_wake();
     if (pumpOneMessage() == PUMP_QUIT) break;
     g_time = smoothTime(music_seconds(), g_time);
     if (g_time < 0.0f) continue;  // the first second of the stream is silence
+    const auto began = std::chrono::steady_clock::now();
     beginFrame(0);
-    // The song is over: the frame begun here is neither drawn nor presented.
-    if (!runTimelineFrame()) break;
+    if (!runTimelineFrame()) {
+      // The song is over: the frame begun here is closed without being drawn or presented.
+      g_device->EndScene();
+      break;
+    }
+    if (g_frameObserver != nullptr) {
+      const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - began;
+      g_frameObserver(lastFrameRecord(), pass, took.count());
+    }
   }
 
   shutDown();

@@ -1,55 +1,90 @@
 #include "director/timeline.h"
 
+#include <cmath>
+
 #include "director/demo.h"
+#include "engine3d/matrix4.h"
+#include "director/scenes.h"
 #include "music/stream.h"
 #include "platform/graphics.h"
+#include "text/text.h"
+
+DirectorState g_director;
 
 namespace {
 
-int32_t g_lastRow = -1;
+FrameRecord g_lastFrame{};
+
+// The white flash over every scene but the blank one, with a large green caption that jitters
+// vertically and shows through as the flash fades.
+void drawFlashOverlay(float f) {
+  drawTextCard("ZAQ.JPG", 0.5f, 0.5f + 0.054f * sinOf(tanOf(4.0f * g_time)), 4.0f,
+               0xFF00FF00, true, true);
+  g_device->SetTexture(0, nullptr);
+  setRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  setAlphaBlend();
+  drawFadeOverlay(0.0f, 0.0f, 1.0f, 1.0f, 0xFFFFFFFF, f);
+  setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+}
 
 }  // namespace
 
-SceneId sceneForOrder(int32_t order) {
-  if (order < 0) return SCENE_BLANK;
-  if (order <= 7) return SCENE_SCROLLER;
-  if (order <= 15) return SCENE_BOX;
-  if (order <= 23) return SCENE_ZOOM;
-  if (order == 24) return SCENE_TUNNEL;
-  if (order <= 40) return SCENE_BANNERS;
-  if (order <= 48) return SCENE_HELIX;
-  if (order <= 57) return SCENE_ZOOM;
-  if (order <= 73) return SCENE_BANNERS;
-  if (order <= 89) return SCENE_BOX;
-  if (order <= 91) return SCENE_ENDING;
-  return SCENE_END;
+SceneId advanceTimeline(DirectorState& state, FrameSync& sync, float time, int32_t row, int32_t order,
+                        float beats) {
+  sync.time = time;
+  sync.row = row;
+  sync.order = order;
+  sync.beats = beats;
+  sync.barWave = barWaveOf(beats);
+  sync.newRow = row != state.lastRow;
+  if (sync.newRow) state.lastRow = row;
+
+  const SceneId scene = sceneForOrder(order);
+  sync.rowInBar = row & 15;
+  if (scene == SCENE_END) return scene;
+  if (sync.newRow && beatTable[sync.rowInBar] == 2) state.gammaFade.begin();
+
+  if (scene == SCENE_TUNNEL && state.tunnelFlashPending) {
+    state.tunnelFlashPending = false;
+    state.flashFade.begin();
+  }
+  if (scene == SCENE_SCROLLER && sync.newRow && order == 7 && row % 3 == 1) state.flashFade.begin();
+  return scene;
 }
 
-float barWaveOf(float beats) {
-  float v = beats * 0.25f;
-  while (v > 2.0f) v -= 2.0f;
-  if (v > 1.0f) v = 2.0f - v;
-  return v;
+void resetTimeline() {
+  g_director = DirectorState{};
+  g_lastFrame = FrameRecord{};
 }
 
-void resetTimeline() { g_lastRow = -1; }
+const FrameRecord& lastFrameRecord() { return g_lastFrame; }
 
 bool runTimelineFrame() {
-  FrameSync sync;
-  sync.time = g_time;
-  sync.row = music_row();
-  sync.order = music_order();
-  sync.beats = music_beats();
-  sync.barWave = barWaveOf(sync.beats);
-  sync.newRow = sync.row != g_lastRow;
-  if (sync.newRow) g_lastRow = sync.row;
+  // Three separate reads of the clock, in this order.
+  const int32_t row = music_row();
+  const int32_t order = music_order();
+  const float beats = music_beats();
+  return drawTimelineFrame(g_time, row, order, beats);
+}
 
-  const SceneId scene = sceneForOrder(sync.order);
+bool drawTimelineFrame(float time, int32_t row, int32_t order, float beats) {
+  FrameSync sync{};
+  const SceneId scene = advanceTimeline(g_director, sync, time, row, order, beats);
   if (scene == SCENE_END) return false;
-  sync.rowInBar = sync.row & 15;
-  // pending: the gamma pulse on accented rows, the scenes and the flash overlay; until they land every
-  // frame shows the cleared picture.
-  (void)sync;
+
+  const float g = g_director.gammaFade.level();
+  setGammaEffect(static_cast<double>(g * g));
+
+  drawScene(scene, sync);
+  if (scene != SCENE_BLANK) {
+    const float f = g_director.flashFade.level();
+    if (f != 0.0f) drawFlashOverlay(f);
+  }
+
+  g_lastFrame.sync = sync;
+  g_lastFrame.scene = scene;
+  g_lastFrame.gamma = g;
+  g_lastFrame.flash = g_director.flashFade.level();
   endFrame();
   return true;
 }
