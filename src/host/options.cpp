@@ -30,7 +30,7 @@ bool parseSeconds(const char* text, double* out) {
 
 const char* usageLine() {
   return "usage: brannik [--window] [--capture PATH [--fps N] [--duration S]] [--soundtrack OUT.wav] "
-         "[--help] [--version]";
+         "[--trace FILE.csv] [--help] [--version]";
 }
 
 const char* helpText() {
@@ -46,6 +46,8 @@ const char* helpText() {
          "  --fps N             capture frame rate, 1 to 1000 (default 60)\n"
          "  --duration S        stop a capture after S seconds of output (default: the whole presentation)\n"
          "  --soundtrack PATH   render only the music to a WAV file, as fast as possible\n"
+         "  --trace FILE.csv    with the presentation or a capture: one line per drawn frame (time, row,\n"
+         "                      order, beats, scene, new row, gamma and flash levels, render time in ms)\n"
          "  --help              show this text\n"
          "  --version           show the version\n"
          "\n"
@@ -92,6 +94,14 @@ bool parseOptions(int argc, const char* const* argv, Options* options, std::stri
         return false;
       }
       o.soundtrackPath = v;
+    } else if (std::strcmp(arg, "--trace") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (*v == '\0') {
+        *error = "--trace needs a path";
+        return false;
+      }
+      o.tracePath = v;
     } else if (std::strcmp(arg, "--fps") == 0) {
       const char* v = value(arg);
       if (v == nullptr) return false;
@@ -123,6 +133,10 @@ bool parseOptions(int argc, const char* const* argv, Options* options, std::stri
   }
   if (o.window && (!o.capturePath.empty() || !o.soundtrackPath.empty())) {
     *error = "--window goes with the live presentation only";
+    return false;
+  }
+  if (!o.tracePath.empty() && !o.soundtrackPath.empty()) {
+    *error = "--trace goes with a presentation or a capture, not --soundtrack";
     return false;
   }
   if (!o.capturePath.empty()) {

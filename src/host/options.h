@@ -13,6 +13,7 @@ struct Options {
   bool window = false;
   std::string capturePath;
   std::string soundtrackPath;
+  std::string tracePath;  // frame trace (CSV), with the presentation or a capture
   int fps = 60;
   double duration = 0.0;  // seconds of capture; 0: until the presentation ends
 };

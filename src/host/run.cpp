@@ -12,6 +12,7 @@
 #include "compat/win32/lockstep.h"
 #include "director/demo.h"
 #include "host/capture.h"
+#include "host/frame_trace.h"
 #include "host/options.h"
 #include "host/sdl_presenter.h"
 #include "host/soundtrack.h"
@@ -77,6 +78,12 @@ int run(int argc, const char* const* argv) {
     std::fprintf(stderr, "brannik: %s\n%s\n", error.c_str(), usageLine());
     return EXIT_BAD_COMMAND_LINE;
   }
+  const bool traced = options.mode == RunMode::Present || options.mode == RunMode::Capture;
+  if (traced && !options.tracePath.empty() && !openFrameTrace(options.tracePath, &error)) {
+    std::fprintf(stderr, "brannik: %s\n", error.c_str());
+    return EXIT_FAILURE_IO;
+  }
+  int result = EXIT_OK;
   switch (options.mode) {
     case RunMode::Help:
       std::printf("%s\n\n%s", usageLine(), helpText());
@@ -85,13 +92,19 @@ int run(int argc, const char* const* argv) {
       std::printf("brannik %s\n", BRANNIK_VERSION);
       return EXIT_OK;
     case RunMode::Capture:
-      return runCapture(options);
+      result = runCapture(options);
+      break;
     case RunMode::Soundtrack:
       return runSoundtrack(options.soundtrackPath);
     case RunMode::Present:
+      result = runPresentation(options);
       break;
   }
-  return runPresentation(options);
+  if (traced && !closeFrameTrace(&error)) {
+    std::fprintf(stderr, "brannik: %s\n", error.c_str());
+    if (result == EXIT_OK) result = EXIT_FAILURE_IO;
+  }
+  return result;
 }
 
 }  // namespace host

@@ -65,3 +65,20 @@ TEST(Options, BadCommandLinesAreRefusedWithAReason) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Options, TraceGoesWithThePresentationOrACaptureOnly) {
+  const Parsed live = parse({"--trace", "t.csv"});
+  ASSERT_TRUE(live.ok) << live.error;
+  EXPECT_EQ(live.options.mode, host::RunMode::Present);
+  EXPECT_EQ(live.options.tracePath, "t.csv");
+  const Parsed capture = parse({"--capture", "out", "--trace", "t.csv"});
+  ASSERT_TRUE(capture.ok) << capture.error;
+  EXPECT_EQ(capture.options.mode, host::RunMode::Capture);
+  EXPECT_FALSE(parse({"--soundtrack", "a.wav", "--trace", "t.csv"}).ok);
+  EXPECT_FALSE(parse({"--trace"}).ok);
+  EXPECT_FALSE(parse({"--trace", ""}).ok);
+}
+
+}  // namespace
