@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: build run test sanitize video bench deps clean
+.PHONY: build run test sanitize video golden bench deps clean
 
 build: deps
 	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
@@ -31,6 +31,10 @@ sanitize: deps
 video: build
 	@BRANNIK_WITH_FFMPEG=1 scripts/setup-deps.sh || echo "video: could not install ffmpeg" >&2
 	$(BUILD_DIR)/brannik --capture brannik.mp4
+
+# Rewrites tests/end_to_end/golden_frames.txt from a fresh capture; the commit that changes it says why.
+golden: build
+	BRANNIK_WRITE_GOLDEN=1 $(BUILD_DIR)/test_end_to_end --gtest_filter='WholePresentation.GoldenFramesAreUnchanged'
 
 bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRANNIK_BENCH=ON -DBRANNIK_TESTS=OFF

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
   googletest libgtest-dev libbenchmark-dev
-  xvfb xdotool sox
+  xvfb xdotool x11-apps sox
 )
 optional=(ffmpeg)
 

@@ -1,0 +1,198 @@
+// The whole presentation captured once at 10 frames per second with its frame trace: it runs to the
+// end by itself, every scene shows what it must in a frame from its middle, and one frame per scene
+// (plus the opening card) matches the checked-in golden checksums. BRANNIK_WRITE_GOLDEN=1 rewrites them
+// instead (`make golden`).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+
+#include "capture_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kGoldenFile = std::string(BRANNIK_SOURCE_DIR) + "/tests/end_to_end/golden_frames.txt";
+
+class WholePresentation : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = (fs::temp_directory_path() / "brannik_e2e_whole").string();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+    exitCode_ = runCommand("timeout 900 " + std::string(BRANNIK_BINARY) + " --capture " + dir_ +
+                               " --fps 10 --trace " + dir_ + ".csv",
+                           &output_);
+    trace_ = readTrace(dir_ + ".csv");
+  }
+  static void TearDownTestSuite() {
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+    fs::remove(dir_ + ".csv", ignored);
+  }
+
+  // The capture frame in the middle of the first run of `scene` (the drawn frames of its first run).
+  static int middleFrame(int scene) {
+    std::vector<int> frames;
+    for (const TraceLine& t : trace_) {
+      if (t.scene == scene) {
+        frames.push_back(t.frame);
+      } else if (!frames.empty()) {
+        break;
+      }
+    }
+    return frames.empty() ? -1 : frames[frames.size() / 2];
+  }
+  static int firstFrame(int scene) {
+    for (const TraceLine& t : trace_) {
+      if (t.scene == scene) return t.frame;
+    }
+    return -1;
+  }
+  static Frame frame(int index) {
+    Frame f;
+    EXPECT_TRUE(readFrame(framePath(dir_, index), &f)) << "frame " << index;
+    return f;
+  }
+
+  static std::string dir_;
+  static std::string output_;
+  static int exitCode_;
+  static std::vector<TraceLine> trace_;
+};
+
+std::string WholePresentation::dir_;
+std::string WholePresentation::output_;
+int WholePresentation::exitCode_ = -1;
+std::vector<TraceLine> WholePresentation::trace_;
+
+// The gamma effect posterises red and blue and replaces green with per-frame noise, so only red and
+// blue tell what a scene drew.
+struct Census {
+  double lit = 0;                                   // share of pixels with red or blue in them
+  double reddish = 0, bluish = 0, magenta = 0;      // share where red, blue or both clearly lead
+  double warm = 0, cool = 0;                        // red well above blue, or blue well above red
+};
+
+Census census(const Frame& f) {
+  Census c;
+  for (uint32_t p : f.pixels) {
+    const int r = (p >> 16) & 0xFF, b = p & 0xFF;
+    if (r + b > 24) c.lit += 1;
+    if (r > 60 && r > b + 40) c.reddish += 1;
+    if (b > 60 && b > r + 40) c.bluish += 1;
+    if (r > 200 && b > 200) c.magenta += 1;
+    if (r > 40 && r > b + 40) c.warm += 1;
+    if (b > 40 && b > r + 40) c.cool += 1;
+  }
+  const double n = static_cast<double>(f.pixels.size());
+  c.lit /= n;
+  c.reddish /= n;
+  c.bluish /= n;
+  c.magenta /= n;
+  c.warm /= n;
+  c.cool /= n;
+  return c;
+}
+
+TEST_F(WholePresentation, RunsToTheEndByItselfThroughEveryScene) {
+  ASSERT_EQ(exitCode_, 0) << output_;
+  ASSERT_FALSE(trace_.empty());
+  EXPECT_EQ(trace_.back().order, 91);  // order 92 ends it without a drawn frame
+  std::vector<int> scenes;
+  for (const TraceLine& t : trace_) {
+    if (scenes.empty() || scenes.back() != t.scene) scenes.push_back(t.scene);
+  }
+  // scroller, box, zoom, tunnel, banners, helix, zoom, banners, box, ending
+  EXPECT_EQ(scenes, (std::vector<int>{4, 3, 6, 1, 9, 5, 6, 9, 3, 12}));
+  // The trace's frames are the capture's files, and the last one was written.
+  EXPECT_TRUE(fs::exists(framePath(dir_, trace_.back().frame)));
+}
+
+TEST_F(WholePresentation, EachSceneShowsWhatItMust) {
+  ASSERT_EQ(exitCode_, 0) << output_;
+  const Census opening = census(frame(0));
+  EXPECT_GT(opening.lit, 0.003);  // the card's white letters and magenta outline
+  EXPECT_LT(opening.lit, 0.2);    // on black
+
+  const Census scroller = census(frame(middleFrame(4)));
+  EXPECT_GT(scroller.lit, 0.5) << "the warped backdrop fills the screen";
+  EXPECT_GT(scroller.magenta, 0.05) << "the backdrop and the caption are magenta";
+
+  const Census box = census(frame(middleFrame(3)));
+  EXPECT_GT(box.lit, 0.1);
+
+  const Census zoom = census(frame(middleFrame(6)));
+  EXPECT_GT(zoom.lit, 0.1);
+
+  // The tunnel's solid view (row bit 2 clear): the warm and the cool light both show.
+  int solid = -1;
+  for (const TraceLine& t : trace_) {
+    if (t.scene == 1 && (t.row & 4) == 0 && (t.row & 15) >= 8) {
+      solid = t.frame;
+      break;
+    }
+  }
+  ASSERT_GE(solid, 0);
+  const Census tunnel = census(frame(solid));
+  EXPECT_GT(tunnel.lit, 0.2);
+  EXPECT_GT(tunnel.warm, 0.02);
+  EXPECT_GT(tunnel.cool, 0.02);
+
+  const Census banners = census(frame(middleFrame(9)));
+  EXPECT_GT(banners.reddish, 0.01) << "the red line";
+  EXPECT_GT(banners.bluish, 0.01) << "the blue line";
+  EXPECT_GT(banners.magenta, 0.01) << "the magenta line";
+
+  const Census helix = census(frame(middleFrame(5)));
+  EXPECT_GT(helix.lit, 0.1);
+
+  // The ending's first frame: its picture is opaque black (its texture program stamps a picture the
+  // archive does not hold), so only the white caption with its magenta outline shows.
+  const Census ending = census(frame(firstFrame(12)));
+  EXPECT_GT(ending.magenta, 0.002);
+  EXPECT_LT(ending.lit, 0.05);
+}
+
+// One frame per scene and the opening card, by checksum of the pixels.
+TEST_F(WholePresentation, GoldenFramesAreUnchanged) {
+  ASSERT_EQ(exitCode_, 0) << output_;
+  const int scenes[] = {4, 3, 6, 1, 9, 5, 12};
+  std::map<int, uint32_t> now;
+  now[0] = frameCrc(frame(0));
+  for (int scene : scenes) {
+    const int index = middleFrame(scene);
+    ASSERT_GE(index, 0);
+    now[index] = frameCrc(frame(index));
+  }
+
+  if (std::getenv("BRANNIK_WRITE_GOLDEN") != nullptr) {
+    std::ofstream out(kGoldenFile);
+    out << "# frame crc32 (pixels, RGB) of a --fps 10 capture; regenerate with `make golden`\n";
+    for (const auto& [index, crc] : now) {
+      char line[32];
+      std::snprintf(line, sizeof(line), "%d %08x\n", index, crc);
+      out << line;
+    }
+    GTEST_SKIP() << "golden frames written to " << kGoldenFile;
+  }
+
+  std::ifstream in(kGoldenFile);
+  ASSERT_TRUE(in.good()) << kGoldenFile << " is missing: run `make golden`";
+  std::string line;
+  int checked = 0;
+  while (std::getline(in, line)) {
+    if (line.empty() || line[0] == '#') continue;
+    int index = 0;
+    unsigned crc = 0;
+    ASSERT_EQ(std::sscanf(line.c_str(), "%d %x", &index, &crc), 2) << line;
+    ASSERT_TRUE(now.count(index)) << "golden frame " << index << " is no longer a scene's middle frame";
+    EXPECT_EQ(now[index], crc) << "frame " << index << " changed";
+    ++checked;
+  }
+  EXPECT_EQ(checked, 8);
+}
+
+}  // namespace
