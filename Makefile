@@ -34,7 +34,7 @@ video: build
 
 # Rewrites tests/end_to_end/golden_frames.txt from a fresh capture; the commit that changes it says why.
 golden: build
-	BRANNIK_WRITE_GOLDEN=1 $(BUILD_DIR)/test_end_to_end --gtest_filter='WholePresentation.GoldenFramesAreUnchanged'
+	BRANNIK_WRITE_GOLDEN=1 $(BUILD_DIR)/test_end_to_end --gtest_filter='WholePresentation.*'
 
 bench: deps
 	cmake -S . -B $(BUILD_DIR)-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DBRANNIK_BENCH=ON -DBRANNIK_TESTS=OFF
