@@ -29,8 +29,16 @@ struct FaceFile {
   int index = 0;
 };
 
+// fontconfig keeps the configuration it parses on first use for the whole process; it is handed back
+// at exit so that leak checkers see a clean process.
+void finishFontconfigAtExit() {
+  static const bool registered = std::atexit([] { FcFini(); }) == 0;
+  (void)registered;
+}
+
 // fontconfig's best match, if it is a scalable face with a file.
 bool matchFace(LPCSTR faceName, int weight, bool italic, FaceFile* face) {
+  finishFontconfigAtExit();
   FcPattern* pattern = FcPatternCreate();
   if (faceName != nullptr && faceName[0] != '\0') {
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(faceName));
