@@ -14,6 +14,7 @@
 #include "archive/embedded_archive.h"
 #include "compat/d3d8/band_workers.h"
 #include "compat/win32/headless.h"
+#include "director/scenes.h"
 #include "engine3d/camera.h"
 #include "engine3d/feedback.h"
 #include "engine3d/mesh.h"
@@ -218,14 +219,7 @@ void BM_HelixSprites(benchmark::State& state) {
   setWorldMatrix(identity);
   float t = 1.7f;
   for (auto _ : state) {
-    for (int i = 0; i < 500; ++i) {
-      const float f = static_cast<float>(i);
-      const float r = sinOf(0.3f * f + 3.0f * t) + 1.3f;
-      const float a = 0.31415927f * f, b = 0.005f * f;
-      const Vec3 position{r * sinOf(t + a) + sinOf(2.0f * t), r * (b - 0.5f) + sinOf(2.56f * t),
-                          r * cosOf(t - a) + sinOf(3.1415927f * t)};
-      e.sprites.addRgb(position, 0.5f * a, 0.5f * b, 0.5f * r);
-    }
+    fillHelix(e.sprites, t);
     e.sprites.flush();
   }
   setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);

@@ -10,6 +10,7 @@
 
 #include "archive/archive.h"
 #include "archive/embedded_archive.h"
+#include "director/scenes.h"
 #include "engine3d/camera.h"
 #include "engine3d/mesh.h"
 #include "engine3d/presets.h"
@@ -177,14 +178,7 @@ TEST_F(PicturesTest, SpriteHelixIntoTheFeedbackTarget) {
   identity.setUniformScale(1.0f);
   setWorldMatrix(identity);
   SpriteBatch sprites;
-  for (int i = 0; i < 500; ++i) {
-    const float f = static_cast<float>(i);
-    const float r = sinOf(0.3f * f + 3.0f * t) + 1.3f;
-    const float a = 0.31415927f * f, b = 0.005f * f;
-    const Vec3 position{r * sinOf(t + a) + sinOf(2.0f * t), r * (b - 0.5f) + sinOf(2.56f * t),
-                        r * cosOf(t - a) + sinOf(3.1415927f * t)};
-    sprites.addRgb(position, 0.5f * a, 0.5f * b, 0.5f * r);
-  }
+  fillHelix(sprites, t);
   sprites.flush();
   setRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   const std::vector<uint32_t> helix = save(*levelZero(feedbackTarget(0)), "helix.png");
