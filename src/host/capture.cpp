@@ -11,6 +11,7 @@
 #include "compat/dsound/dsound_backend.h"
 #include "compat/win32/user32.h"
 #include "host/png_writer.h"
+#include "host/stop_signals.h"
 
 namespace host {
 
@@ -78,27 +79,33 @@ void CaptureSink::endFrame() {
   if (done_) return;
 
   bool ok;
+  std::string framePath = settings_.path;
+  errno = 0;
   if (video_) {
     ok = encoder_.addFrame(picture_.data());
   } else {
     char name[32];
     std::snprintf(name, sizeof(name), "/frame_%06llu.png", static_cast<unsigned long long>(frames_));
-    ok = writePng(settings_.path + name, picture_.data(), width_, height_);
+    framePath += name;
+    ok = writePng(framePath, picture_.data(), width_, height_);
   }
   if (!ok) {
-    fail("cannot write frame " + std::to_string(frames_) + " to " + settings_.path);
+    const int reason = errno;
+    // A frame cut short (a full disk) is removed, so every frame file left is complete.
+    if (!video_) std::remove(framePath.c_str());
+    fail("cannot write " + framePath + (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()));
     return;
   }
 
   audio_.clear();
   dsoundcompat::captureAdvance(audioFramesForNextFrame(settings_.fps, &audioRemainder_), &audio_);
   if (!wav_.append(audio_.data(), audio_.size())) {
-    fail("cannot write " + wavPath_);
+    fail("cannot write " + wavPath_ + (wav_.error() != 0 ? std::string(": ") + std::strerror(wav_.error()) : ""));
     return;
   }
   ++frames_;
   if (settings_.progress) reportProgress(false);
-  if (targetFrames_ != 0 && frames_ >= targetFrames_) {
+  if ((targetFrames_ != 0 && frames_ >= targetFrames_) || stopSignal() != 0) {
     done_ = true;
     PostQuitMessage(0);
   }
@@ -117,9 +124,9 @@ void CaptureSink::reportProgress(bool last) {
   lastReport_ = now;
   const double seconds = static_cast<double>(frames_) / settings_.fps;
   const double wall = static_cast<double>(now - startTicks_) / 1000.0;
-  std::fprintf(stderr, "\rcapture: %llu frames, %.1f s of presentation, %.1f frames/s (%.2fx real time)  ",
+  std::fprintf(stderr, "\rcapture: %llu frames, %.1f s of presentation, %.1f frames/s (%.2fx real time)%s  ",
                static_cast<unsigned long long>(frames_), seconds, wall > 0 ? frames_ / wall : 0.0,
-               wall > 0 ? seconds / wall : 0.0);
+               wall > 0 ? seconds / wall : 0.0, last && stopSignal() != 0 ? ", interrupted" : "");
   if (last) std::fputc('\n', stderr);
   std::fflush(stderr);
 }

@@ -52,7 +52,8 @@ const char* helpText() {
          "  --version           show the version\n"
          "\n"
          "Exit codes: 0 at the end or on a quit request, 255 when no display can be set up,\n"
-         "2 for a bad command line, 1 when an output cannot be written.\n";
+         "2 for a bad command line, 1 when an output cannot be written, 130 / 143 when Ctrl-C or SIGTERM\n"
+         "stops a capture (it ends cleanly after the frame in hand).\n";
 }
 
 bool parseOptions(int argc, const char* const* argv, Options* options, std::string* error) {

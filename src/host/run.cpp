@@ -15,6 +15,7 @@
 #include "host/frame_trace.h"
 #include "host/options.h"
 #include "host/sdl_presenter.h"
+#include "host/stop_signals.h"
 #include "host/soundtrack.h"
 
 namespace host {
@@ -54,6 +55,9 @@ int runCapture(const Options& options) {
     std::fprintf(stderr, "brannik: %s\n", error.c_str());
     return EXIT_FAILURE_IO;
   }
+  // Our handlers, not SDL's: a stop request ends the capture after the frame in hand.
+  SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+  installStopSignals();
   win32compat::setHeadless(true);
   dsoundcompat::selectBackend(dsoundcompat::Backend::Capture);
   win32compat::setLockstepEvents(true, &CaptureSink::onWake, &sink);
@@ -66,6 +70,12 @@ int runCapture(const Options& options) {
     std::fprintf(stderr, "brannik: %s\n", error.c_str());
     return EXIT_FAILURE_IO;
   }
+  if (stopSignal() != 0) {
+    std::fprintf(stderr, "brannik: capture interrupted after %llu frames (%.1f s); every file written is complete\n",
+                 static_cast<unsigned long long>(sink.framesWritten()),
+                 static_cast<double>(sink.framesWritten()) / options.fps);
+    return exitCodeForSignal(stopSignal());
+  }
   return exitCodeOf(result);
 }
 
@@ -75,7 +85,7 @@ int run(int argc, const char* const* argv) {
   Options options;
   std::string error;
   if (!parseOptions(argc, argv, &options, &error)) {
-    std::fprintf(stderr, "brannik: %s\n%s\n", error.c_str(), usageLine());
+    std::fprintf(stderr, "brannik: %s (brannik --help lists the options)\n", error.c_str());
     return EXIT_BAD_COMMAND_LINE;
   }
   const bool traced = options.mode == RunMode::Present || options.mode == RunMode::Capture;

@@ -8,6 +8,7 @@
 #include "archive/archive.h"
 #include "archive/embedded_archive.h"
 #include "host/run.h"
+#include "host/stop_signals.h"
 #include "host/wav_writer.h"
 #include "music/engine.h"
 
@@ -37,7 +38,9 @@ bool renderSoundtrack(const std::string& path, int64_t* frames, std::string* err
       // One block per call, so the end falls on the block that starts the order after the song.
       g_masterMixer.render(chunk.data() + filled * 2, 32);
       filled += 32;
-      done = g_sequencer.position > endPosition;
+      // A stop request ends the file at the next chunk: what was rendered is written and the header
+      // patched to it.
+      done = g_sequencer.position > endPosition || stopSignal() != 0;
       if (filled == kChunkFrames || done) {
         ok = wav.append(reinterpret_cast<const uint8_t*>(chunk.data()), static_cast<size_t>(filled) * 4);
         *frames += filled;
@@ -58,9 +61,15 @@ int runSoundtrack(const std::string& path) {
   music_build();
   int64_t frames = 0;
   std::string error;
+  installStopSignals();
   if (!renderSoundtrack(path, &frames, &error)) {
     std::fprintf(stderr, "brannik: %s\n", error.c_str());
     return EXIT_FAILURE_IO;
+  }
+  if (stopSignal() != 0) {
+    std::fprintf(stderr, "brannik: soundtrack interrupted after %.1f s; %s holds what was rendered\n",
+                 static_cast<double>(frames) / 44100.0, path.c_str());
+    return exitCodeForSignal(stopSignal());
   }
   return EXIT_OK;
 }

@@ -47,7 +47,10 @@ bool VideoEncoder::open(const std::string& path, int width, int height, int fps,
   frameBytes_ = static_cast<size_t>(width) * height * 4;
   const std::string video = endsWith(path, ".webm") ? "-c:v libvpx-vp9 -b:v 0 -crf 30 -row-mt 1"
                                                     : "-c:v libx264 -preset medium -crf 18 -pix_fmt yuv420p";
-  const std::string command = "ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s " + std::to_string(width) +
+  // ffmpeg runs in a session of its own, so a Ctrl-C at the terminal reaches only us: we stop after the
+  // frame in hand and close its input, and it finishes the file.
+  const std::string command = "setsid -w ffmpeg -y -loglevel error -f rawvideo -pix_fmt bgra -s " +
+                              std::to_string(width) +
                               "x" + std::to_string(height) + " -r " + std::to_string(fps) + " -i - " + video +
                               " " + quoted(base_ + ".video.mkv");
   pipe_ = popen(command.c_str(), "w");
@@ -72,7 +75,7 @@ bool VideoEncoder::finish(const std::string& wavPath, std::string* error) {
     return false;
   }
   const std::string audio = endsWith(path_, ".webm") ? "-c:a libopus -b:a 192k" : "-c:a aac -b:a 256k";
-  const std::string command = "ffmpeg -y -loglevel error -i " + quoted(base_ + ".video.mkv") + " -i " +
+  const std::string command = "setsid -w ffmpeg -nostdin -y -loglevel error -i " + quoted(base_ + ".video.mkv") + " -i " +
                               quoted(wavPath) + " -map 0:v -map 1:a -c:v copy " + audio + " -shortest " +
                               quoted(path_);
   const int muxed = std::system(command.c_str());

@@ -1,5 +1,7 @@
 #include "host/wav_writer.h"
 
+#include <cerrno>
+
 namespace host {
 
 namespace {
@@ -50,17 +52,31 @@ bool WavWriter::open(const std::string& path) {
   return ok_;
 }
 
+void WavWriter::fault() {
+  if (ok_) error_ = errno;
+  ok_ = false;
+}
+
 bool WavWriter::append(const uint8_t* bytes, size_t count) {
   if (file_ == nullptr) return false;
-  if (count != 0 && std::fwrite(bytes, 1, count, file_) != count) ok_ = false;
+  if (count != 0 && std::fwrite(bytes, 1, count, file_) != count) fault();
   dataBytes_ += count;
   return ok_;
 }
 
 bool WavWriter::close() {
   if (file_ == nullptr) return false;
+  // After a failed write (a full disk, a file size limit) the header describes the whole sample frames
+  // that did reach the file, so what is there stays a valid WAV.
+  uint64_t data = dataBytes_;
+  if (std::fflush(file_) != 0) fault();
+  if (!ok_ && std::fseek(file_, 0, SEEK_END) == 0) {
+    const long end = std::ftell(file_);
+    const uint64_t stored = end > 44 ? static_cast<uint64_t>(end) - 44 : 0;
+    if (stored < data) data = stored - stored % 4;
+  }
   // The RIFF sizes are 32-bit; a soundtrack never comes near that.
-  const uint32_t size = dataBytes_ > 0xFFFFFFD0u ? 0xFFFFFFD0u : static_cast<uint32_t>(dataBytes_);
+  const uint32_t size = data > 0xFFFFFFD0u ? 0xFFFFFFD0u : static_cast<uint32_t>(data);
   uint8_t header[44];
   wavHeader(size, header);
   if (std::fseek(file_, 0, SEEK_SET) != 0 || std::fwrite(header, 1, sizeof(header), file_) != sizeof(header)) {

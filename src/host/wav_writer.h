@@ -14,12 +14,17 @@ class WavWriter {
   // Fills in the sizes and closes; false if anything failed since open.
   bool close();
   uint64_t dataBytes() const { return dataBytes_; }
+  // The reason of the first failed write (errno), or 0.
+  int error() const { return error_; }
   ~WavWriter();
 
  private:
+  void fault();  // notes the first failure and its reason
+
   std::FILE* file_ = nullptr;
   uint64_t dataBytes_ = 0;
   bool ok_ = false;
+  int error_ = 0;
 };
 
 // The 44-byte header for `dataBytes` bytes of 44100 Hz stereo 16-bit PCM.
