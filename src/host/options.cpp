@@ -26,6 +26,14 @@ bool parseSeconds(const char* text, double* out) {
   return true;
 }
 
+// The field an option that takes a path fills, or null for any other argument.
+std::string* pathOption(const char* arg, Options* o) {
+  if (std::strcmp(arg, "--capture") == 0) return &o->capturePath;
+  if (std::strcmp(arg, "--soundtrack") == 0) return &o->soundtrackPath;
+  if (std::strcmp(arg, "--trace") == 0) return &o->tracePath;
+  return nullptr;
+}
+
 }  // namespace
 
 const char* usageLine() {
@@ -79,30 +87,14 @@ bool parseOptions(int argc, const char* const* argv, Options* options, std::stri
     }
     if (std::strcmp(arg, "--window") == 0) {
       o.window = true;
-    } else if (std::strcmp(arg, "--capture") == 0) {
+    } else if (std::string* path = pathOption(arg, &o)) {
       const char* v = value(arg);
       if (v == nullptr) return false;
       if (*v == '\0') {
-        *error = "--capture needs a path";
+        *error = std::string(arg) + " needs a path";
         return false;
       }
-      o.capturePath = v;
-    } else if (std::strcmp(arg, "--soundtrack") == 0) {
-      const char* v = value(arg);
-      if (v == nullptr) return false;
-      if (*v == '\0') {
-        *error = "--soundtrack needs a path";
-        return false;
-      }
-      o.soundtrackPath = v;
-    } else if (std::strcmp(arg, "--trace") == 0) {
-      const char* v = value(arg);
-      if (v == nullptr) return false;
-      if (*v == '\0') {
-        *error = "--trace needs a path";
-        return false;
-      }
-      o.tracePath = v;
+      *path = v;
     } else if (std::strcmp(arg, "--fps") == 0) {
       const char* v = value(arg);
       if (v == nullptr) return false;
