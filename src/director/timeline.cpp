@@ -1,10 +1,8 @@
 #include "director/timeline.h"
 
-#include <cmath>
-
 #include "director/demo.h"
-#include "engine3d/matrix4.h"
 #include "director/scenes.h"
+#include "engine3d/matrix4.h"
 #include "music/stream.h"
 #include "platform/graphics.h"
 #include "text/text.h"
