@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: build run test sanitize video golden bench deps clean
+.PHONY: build run test sanitize fuzz video golden bench deps clean
 
 build: deps
 	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
@@ -28,6 +28,16 @@ sanitize: deps
 	  $$dir/brannik --capture $$dir/capture --fps 30 --duration 4 || exit 1; \
 	done
 
+# libFuzzer over every reader of bytes (fuzz/targets.h), FUZZ_SECONDS each (or FUZZ_RUNS executions),
+# with the address and undefined-behaviour sanitizers; needs clang, which it installs.
+FUZZ_SECONDS ?= 120
+FUZZ_RUNS ?= -1
+fuzz: deps
+	BRANNIK_WITH_FUZZ=1 scripts/setup-deps.sh
+	@test -f $(BUILD_DIR)-fuzz/build.ninja || CXX=clang++ cmake -S fuzz -B $(BUILD_DIR)-fuzz -G Ninja
+	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS)
+	scripts/fuzz.sh $(BUILD_DIR)-fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
+
 video: build
 	@BRANNIK_WITH_FFMPEG=1 scripts/setup-deps.sh || echo "video: could not install ffmpeg" >&2
 	$(BUILD_DIR)/brannik --capture brannik.mp4
@@ -42,4 +52,4 @@ bench: deps
 	for b in $(BUILD_DIR)-bench/bench_*; do $$b; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-tsan $(BUILD_DIR)-fuzz
