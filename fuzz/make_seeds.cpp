@@ -56,7 +56,10 @@ int main(int argc, char** argv) {
   const struct {
     const char* file;
     const char* reader;
-  } texts[] = {{"song.txt", "song_text"}, {"drums.txt", "drum_recipes"}, {"textures.txt", "texture_text"}};
+  } texts[] = {{"song.txt", "song_text"},
+               {"drums.txt", "drum_recipes"},
+               {"textures.txt", "texture_text"},
+               {"picture.png", "png_picture"}};
   for (const auto& t : texts) {
     std::vector<uint8_t> bytes;
     if (!assets::readFile(assetsDir + "/" + t.file, &bytes, &error)) {

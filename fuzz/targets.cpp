@@ -2,13 +2,17 @@
 // the input's end, and leaves no process state behind that would make one input depend on another.
 #include "targets.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "archive/archive.h"
+#include "brannik-assets/picture_pack.h"
 #include "archive/picture.h"
 #include "music/drum_decode.h"
 #include "music/drum_encode.h"
@@ -112,6 +116,22 @@ bool textureText(const uint8_t* data, size_t size) {
   std::vector<CompiledTexture> textures;
   std::string error;
   return compileTexturePrograms(asText(data, size), "fuzz.txt", &textures, &error);
+}
+
+bool pngPicture(const uint8_t* data, size_t size) {
+  // The picture command reads a file: hand it one (per process, so parallel fuzzers do not collide).
+  static const std::string path = "/tmp/brannik_fuzz_" + std::to_string(getpid()) + ".png";
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) return false;
+  const bool written = std::fwrite(data, 1, size, file) == size;
+  std::fclose(file);
+  if (!written) return false;
+  std::vector<uint8_t> payload;
+  std::string report;
+  std::string error;
+  const bool packed = assets::packPictureFile(path, &payload, &report, &error);
+  std::remove(path.c_str());
+  return packed;
 }
 
 }  // namespace fuzz

@@ -24,6 +24,7 @@ bool drums(const uint8_t* data, size_t size);
 bool songText(const uint8_t* data, size_t size);
 bool drumRecipes(const uint8_t* data, size_t size);
 bool textureText(const uint8_t* data, size_t size);
+bool pngPicture(const uint8_t* data, size_t size);
 
 inline constexpr Target kTargets[] = {
     {"archive", archive},
@@ -34,6 +35,7 @@ inline constexpr Target kTargets[] = {
     {"song_text", songText},
     {"drum_recipes", drumRecipes},
     {"texture_text", textureText},
+    {"png_picture", pngPicture},
 };
 
 }  // namespace fuzz

@@ -13,7 +13,7 @@ shift $(( $# >= 3 ? 3 : $# ))
 root=$(cd "$(dirname "$0")/.." && pwd)
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
-  targets=(archive picture texture_program song drums song_text drum_recipes texture_text)
+  targets=(archive picture texture_program song drums song_text drum_recipes texture_text png_picture)
 fi
 
 "$build/make_seeds" "$root/assets" "$build/seeds" || exit 1

@@ -81,7 +81,10 @@ TEST(FuzzReplay, ShippedAssetsAreAccepted) {
   const struct {
     const char* file;
     fuzz::TargetFunction run;
-  } texts[] = {{"song.txt", fuzz::songText}, {"drums.txt", fuzz::drumRecipes}, {"textures.txt", fuzz::textureText}};
+  } texts[] = {{"song.txt", fuzz::songText},
+               {"drums.txt", fuzz::drumRecipes},
+               {"textures.txt", fuzz::textureText},
+               {"picture.png", fuzz::pngPicture}};
   for (const auto& t : texts) {
     const std::vector<uint8_t> bytes = readBytes(fs::path(BRANNIK_SOURCE_DIR) / "assets" / t.file);
     ASSERT_FALSE(bytes.empty()) << t.file;
