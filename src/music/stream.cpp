@@ -37,9 +37,9 @@ int16_t g_renderScratch[1048576];
 void renderMaster(int16_t* out, int frames) { g_masterMixer.render(out, frames); }
 
 // The song from its beginning to the start position, through the same mixer calls as a refill, dropped.
-// Nothing else touches the engine yet, so the lock is not needed.
+// Nothing else touches the engine yet, so the lock is not needed. A stop request cuts it short.
 void preRoll() {
-  for (int32_t left = g_preRollBytes; left > 0;) {
+  for (int32_t left = g_preRollBytes; left > 0 && g_stopState.load(std::memory_order_relaxed) == kStopRunning;) {
     const int32_t bytes = std::min(left, kStreamRingSize);
     renderMaster(g_renderScratch, bytes / 4);
     left -= bytes;
