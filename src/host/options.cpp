@@ -47,7 +47,7 @@ const char* helpText() {
          "With no option it takes over the screen (640 x 480 scaled to fit) and plays to the end of the\n"
          "song; Escape or closing the window ends it. Right arrow or Page Down skips to the next scene,\n"
          "Left arrow or Page Up restarts the current one (pressed again within a second: the one before),\n"
-         "Home restarts the presentation; each jump is silent for 1 to 1.7 s while the music is rendered\n"
+         "Home restarts the presentation; each jump is silent for 1 to 1.6 s while the music is rendered\n"
          "there and the stream refills.\n"
          "\n"
          "  --window            show it in a resizable desktop window instead of full-screen\n"
