@@ -16,4 +16,7 @@ void createMainWindow(const char* title, int width, int height);
 HWND mainWindowHandle();
 LRESULT mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 int pumpOneMessage();
+// Port addition: the key of the last WM_KEYDOWN other than Escape since the previous call (auto-repeats
+// of a held key excluded), or 0; the presentation's scene keys read it.
+WPARAM takePressedKey();
 void unregisterMainWindowClass();
