@@ -2,7 +2,6 @@
 // the opening card is up ends the program cleanly with exit 0. Under Xvfb, with no window manager,
 // the test sends the message itself.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "capture_files.h"
+#include "virtual_display.h"
 
 // After gtest: Xlib's macros (None, Bool, Status) would break its headers.
 #include <X11/Xlib.h>
@@ -58,20 +58,15 @@ std::string readText(const fs::path& path) {
 }
 
 TEST(LiveMode, ClosingTheWindowDuringTheOpeningCardExitsWith0) {
-  if (runCommand("command -v Xvfb") != 0) GTEST_SKIP() << "Xvfb is not installed";
-  const std::string display = ":" + std::to_string(150 + (getpid() % 50));
-  std::string pid;
-  runCommand("Xvfb " + display + " -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 & echo $!", &pid);
-  Display* x = nullptr;
-  for (int i = 0; i < 50 && x == nullptr; ++i) {
-    x = XOpenDisplay(display.c_str());
-    if (x == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_NE(x, nullptr) << "Xvfb did not start";
+  if (!virtualDisplayToolsInstalled()) GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+  VirtualDisplay server;
+  ASSERT_TRUE(server.start()) << "Xvfb did not start";
+  Display* x = XOpenDisplay(server.display().c_str());
+  ASSERT_NE(x, nullptr);
 
   const fs::path log = fs::temp_directory_path() / ("brannik_e2e_close_" + std::to_string(getpid()) + ".log");
   const std::string code = log.string() + ".code";
-  runCommand("DISPLAY=" + display + " SDL_AUDIODRIVER=dummy sh -c '" + std::string(BRANNIK_BINARY) + " --window --trace " +
+  server.run("sh -c '" + std::string(BRANNIK_BINARY) + " --window --trace " +
              log.string() + ".csv >" + log.string() + " 2>&1; echo $? >" + code + "' >/dev/null 2>&1 &");
   // The window appears with the opening card; close it at once, well inside the second of lead-in.
   Window window = 0;
@@ -89,7 +84,6 @@ TEST(LiveMode, ClosingTheWindowDuringTheOpeningCardExitsWith0) {
   }
   if (!ended) runCommand("pkill -f '^" + std::string(BRANNIK_BINARY) + " --window'");
   XCloseDisplay(x);
-  runCommand("kill " + pid.substr(0, pid.find('\n')));
   ASSERT_TRUE(ended) << "still running 10 s after the close: " << readText(log);
   EXPECT_EQ(readText(code), "0\n") << readText(log);
   // No frame of the presentation itself was drawn: the close came during the card.
