@@ -16,6 +16,7 @@
 #include "compat/d3d8/pixel_routine.h"
 #include "compat/d3d8/point_sprites.h"
 #include "compat/d3d8/rasterizer.h"
+#include "compat/d3d8/rectangle_setup.h"
 #include "compat/d3d8/surface.h"
 #include "compat/d3d8/triangle_setup.h"
 #include "compat/d3d8/vertex_stage.h"
@@ -106,8 +107,8 @@ void drawTriangle(const DrawContext& draw, int band, const PipelineVertex& a, co
 void drawPoint(const DrawContext& draw, int band, const PipelineVertex& v) {
   ScreenVertex corners[4];
   if (!expandPoint(v, draw.pointRules, draw.map, draw.state->viewport, corners)) return;
-  fillTriangle(draw, band, corners[0], corners[1], corners[2]);
-  fillTriangle(draw, band, corners[0], corners[2], corners[3]);
+  TriangleSetup setup;
+  if (setupRectangle(corners, draw.scissor, &setup)) rasterizeRectangle(setup, draw.span, draw.pixels, band, draw.bands);
 }
 
 UINT indexAt(const DrawCall& call, UINT i) {
