@@ -36,10 +36,13 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
   return D3D_OK;
 }
 
-// Every base texture this device hands out is a Texture, so the downcast is safe.
+// Every base texture this device hands out is a Texture, so the downcast is safe. Scratch textures
+// cannot be drawn with, and a texture of another device cannot be bound.
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) {
   if (stage >= kStageCount) return D3DERR_INVALIDCALL;
-  assignRef(setTarget().textures[stage], static_cast<Texture*>(texture));
+  Texture* bound = static_cast<Texture*>(texture);
+  if (bound != nullptr && (bound->pool() == D3DPOOL_SCRATCH || bound->device() != this)) return D3DERR_INVALIDCALL;
+  assignRef(setTarget().textures[stage], bound);
   if (StateMask* mask = recordingMask()) mask->textures[stage] = true;
   return D3D_OK;
 }
@@ -113,9 +116,10 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable) {
   return D3D_OK;
 }
 
+// 0 (no vertex format) is accepted; draws then fail until a format is set.
 HRESULT Device::SetVertexShader(DWORD handle) {
   FvfLayout layout;
-  if (!decodeFvf(handle, &layout)) return D3DERR_INVALIDCALL;
+  if (handle != 0 && !decodeFvf(handle, &layout)) return D3DERR_INVALIDCALL;
   setTarget().fvf = handle;
   if (StateMask* mask = recordingMask()) mask->fvf = true;
   return D3D_OK;
