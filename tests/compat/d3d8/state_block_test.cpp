@@ -102,14 +102,16 @@ TEST_F(D3D8Test, StateBlocksRecordTransformsLightsAndStreams) {
   DWORD token = 0;
   ASSERT_EQ(device_->EndStateBlock(&token), D3D_OK);
   EXPECT_EQ(state().world._41, 0.0f);
-  EXPECT_FALSE(state().lightEnabled[3]);
+  EXPECT_EQ(d3d8compat::findLight(state(), 3), nullptr);
   EXPECT_EQ(state().streamSource, nullptr);
 
   ASSERT_EQ(device_->ApplyStateBlock(token), D3D_OK);
   EXPECT_EQ(state().world._41, 5.0f);
-  EXPECT_TRUE(state().lightEnabled[3]);
-  EXPECT_EQ(state().lights[3].Type, D3DLIGHT_DIRECTIONAL);  // enabling an unset light defines the default one
-  EXPECT_EQ(state().lights[3].Direction.z, 1.0f);
+  const d3d8compat::LightSlot* light = d3d8compat::findLight(state(), 3);
+  ASSERT_NE(light, nullptr);
+  EXPECT_TRUE(light->enabled);
+  EXPECT_EQ(light->light.Type, D3DLIGHT_DIRECTIONAL);  // enabling an unset light defines the default one
+  EXPECT_EQ(light->light.Direction.z, 1.0f);
   EXPECT_EQ(state().streamSource, buffer);
   EXPECT_EQ(state().streamStride, 36u);
   EXPECT_EQ(state().fvf, 0x152u);
