@@ -171,7 +171,8 @@ TEST_F(GraphicsTest, LightPointsAwayFromTheGivenVectorWithTheColourAsDiffuseAndS
   ASSERT_EQ(initGraphics("ZAQ", 640, 480, 0, 32), 1);
   setDirectionalLight(1, Vec3{0.0f, 3.0f, 4.0f}, 0x80FF4000);
   const d3d8compat::DeviceState& state = d3d8compat::deviceState(g_device);
-  const D3DLIGHT8& light = state.lights[1];
+  ASSERT_NE(d3d8compat::findLight(state, 1), nullptr);
+  const D3DLIGHT8& light = d3d8compat::findLight(state, 1)->light;
   EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
   EXPECT_FLOAT_EQ(light.Direction.x, 0.0f);
   EXPECT_FLOAT_EQ(light.Direction.y, -0.6f);
@@ -182,7 +183,7 @@ TEST_F(GraphicsTest, LightPointsAwayFromTheGivenVectorWithTheColourAsDiffuseAndS
   EXPECT_FLOAT_EQ(light.Diffuse.a, 128.0f / 255.0f);
   EXPECT_FLOAT_EQ(light.Specular.g, light.Diffuse.g);
   EXPECT_FLOAT_EQ(light.Ambient.r, 0.0f);
-  EXPECT_TRUE(state.lightEnabled[1]);
+  EXPECT_TRUE(d3d8compat::findLight(state, 1)->enabled);
 
   setMaterialAmbient(0x00080808);
   const D3DMATERIAL8& material = state.material;

@@ -17,9 +17,10 @@ bool validBuffer(UINT length, DWORD usage, D3DPOOL pool) {
 
 }  // namespace
 
-HRESULT VertexBuffer::create(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, VertexBuffer** buffer) {
+HRESULT VertexBuffer::create(IDirect3DDevice8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                             VertexBuffer** buffer) {
   if (buffer == nullptr) return D3DERR_INVALIDCALL;
-  *buffer = validBuffer(length, usage, pool) ? new VertexBuffer(length, usage, fvf, pool) : nullptr;
+  *buffer = validBuffer(length, usage, pool) ? new VertexBuffer(device, length, usage, fvf, pool) : nullptr;
   return *buffer != nullptr ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
@@ -30,10 +31,11 @@ HRESULT VertexBuffer::GetDesc(D3DVERTEXBUFFER_DESC* desc) {
   return D3D_OK;
 }
 
-HRESULT IndexBuffer::create(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IndexBuffer** buffer) {
+HRESULT IndexBuffer::create(IDirect3DDevice8* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                            IndexBuffer** buffer) {
   if (buffer == nullptr) return D3DERR_INVALIDCALL;
   const bool valid = validBuffer(length, usage, pool) && (format == D3DFMT_INDEX16 || format == D3DFMT_INDEX32);
-  *buffer = valid ? new IndexBuffer(length, usage, format, pool) : nullptr;
+  *buffer = valid ? new IndexBuffer(device, length, usage, format, pool) : nullptr;
   return *buffer != nullptr ? D3D_OK : D3DERR_INVALIDCALL;
 }
 

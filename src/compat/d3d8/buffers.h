@@ -13,7 +13,7 @@ namespace d3d8compat {
 
 // The storage, lock bookkeeping and description fields both buffer kinds share.
 template <class Interface>
-class BufferObject : public ComObject<Interface> {
+class BufferObject : public DeviceChild<Interface> {
  public:
   HRESULT Lock(UINT offsetToLock, UINT sizeToLock, BYTE** data, DWORD) override {
     if (data == nullptr) return D3DERR_INVALIDCALL;
@@ -36,7 +36,8 @@ class BufferObject : public ComObject<Interface> {
   const BYTE* data() const { return bytes_.data(); }
 
  protected:
-  BufferObject(UINT length, DWORD usage, D3DPOOL pool) : bytes_(length), usage_(usage), pool_(pool) {}
+  BufferObject(IDirect3DDevice8* device, UINT length, DWORD usage, D3DPOOL pool)
+      : DeviceChild<Interface>(device, true), bytes_(length), usage_(usage), pool_(pool) {}
 
   // Fills the fields D3DVERTEXBUFFER_DESC and D3DINDEXBUFFER_DESC have in common.
   template <class Desc>
@@ -57,11 +58,13 @@ class BufferObject : public ComObject<Interface> {
 
 class VertexBuffer final : public BufferObject<IDirect3DVertexBuffer8> {
  public:
-  static HRESULT create(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool, VertexBuffer** buffer);
+  static HRESULT create(IDirect3DDevice8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool,
+                        VertexBuffer** buffer);
   HRESULT GetDesc(D3DVERTEXBUFFER_DESC* desc) override;
 
  private:
-  VertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL pool) : BufferObject(length, usage, pool), fvf_(fvf) {}
+  VertexBuffer(IDirect3DDevice8* device, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool)
+      : BufferObject(device, length, usage, pool), fvf_(fvf) {}
 
   DWORD fvf_;
 };
@@ -69,7 +72,8 @@ class VertexBuffer final : public BufferObject<IDirect3DVertexBuffer8> {
 class IndexBuffer final : public BufferObject<IDirect3DIndexBuffer8> {
  public:
   // format: D3DFMT_INDEX16 or D3DFMT_INDEX32.
-  static HRESULT create(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool, IndexBuffer** buffer);
+  static HRESULT create(IDirect3DDevice8* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool,
+                        IndexBuffer** buffer);
   HRESULT GetDesc(D3DINDEXBUFFER_DESC* desc) override;
 
   D3DFORMAT format() const { return format_; }
@@ -77,8 +81,8 @@ class IndexBuffer final : public BufferObject<IDirect3DIndexBuffer8> {
   UINT indexCount() const { return length() / indexSize(); }
 
  private:
-  IndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
-      : BufferObject(length, usage, pool), format_(format) {}
+  IndexBuffer(IDirect3DDevice8* device, UINT length, DWORD usage, D3DFORMAT format, D3DPOOL pool)
+      : BufferObject(device, length, usage, pool), format_(format) {}
 
   D3DFORMAT format_;
 };

@@ -1,6 +1,7 @@
 #include "compat/d3d8/caps.h"
 
 #include "compat/d3d8/limits.h"
+#include "compat/d3d8/stage_cascade.h"
 
 namespace d3d8compat {
 
@@ -50,11 +51,13 @@ D3DCAPS8 softwareDeviceCaps(bool alphaGreaterEqual) {
   caps.FVFCaps = kStageCount | D3DFVFCAPS_PSIZE;
   caps.TextureOpCaps = D3DTEXOPCAPS_DISABLE | D3DTEXOPCAPS_SELECTARG1 | D3DTEXOPCAPS_SELECTARG2 |
                        D3DTEXOPCAPS_MODULATE | D3DTEXOPCAPS_MODULATE2X | D3DTEXOPCAPS_MODULATE4X |
-                       D3DTEXOPCAPS_ADD | D3DTEXOPCAPS_ADDSIGNED | D3DTEXOPCAPS_SUBTRACT |
-                       D3DTEXOPCAPS_BLENDDIFFUSEALPHA | D3DTEXOPCAPS_BLENDTEXTUREALPHA |
+                       D3DTEXOPCAPS_ADD | D3DTEXOPCAPS_ADDSIGNED | D3DTEXOPCAPS_ADDSIGNED2X | D3DTEXOPCAPS_SUBTRACT |
+                       D3DTEXOPCAPS_ADDSMOOTH | D3DTEXOPCAPS_BLENDDIFFUSEALPHA | D3DTEXOPCAPS_BLENDTEXTUREALPHA |
                        D3DTEXOPCAPS_BLENDFACTORALPHA | D3DTEXOPCAPS_BLENDCURRENTALPHA;
-  caps.MaxTextureBlendStages = kStageCount;
-  caps.MaxSimultaneousTextures = kStageCount;
+  // The cascade evaluates two stages (as two-texture hardware of the time did); stage states and
+  // coordinate sets 0..7 are still stored and readable.
+  caps.MaxTextureBlendStages = kCascadeStages;
+  caps.MaxSimultaneousTextures = kCascadeStages;
   caps.VertexProcessingCaps = D3DVTXPCAPS_DIRECTIONALLIGHTS | D3DVTXPCAPS_MATERIALSOURCE7 |
                               D3DVTXPCAPS_LOCALVIEWER;
   caps.MaxActiveLights = kMaxLights;

@@ -24,6 +24,7 @@ PipelineVertex lerpVertex(const PipelineVertex& a, const PipelineVertex& b, floa
   PipelineVertex r;
   for (int k = 0; k < 4; ++k) r.pos[k] = a.pos[k] + (b.pos[k] - a.pos[k]) * t;
   for (int k = 0; k < 4; ++k) r.color[k] = a.color[k] + (b.color[k] - a.color[k]) * t;
+  for (int k = 0; k < 4; ++k) r.specular[k] = a.specular[k] + (b.specular[k] - a.specular[k]) * t;
   for (int s = 0; s < kPipelineSets; ++s) {
     for (int k = 0; k < 2; ++k) r.tex[s][k] = a.tex[s][k] + (b.tex[s][k] - a.tex[s][k]) * t;
   }
@@ -55,6 +56,7 @@ ScreenVertex toScreen(const PipelineVertex& v, const ViewportMap& map) {
   s.z = map.minZ + v.pos[2] * rhw * map.zScale;
   s.rhw = rhw;
   for (int k = 0; k < 4; ++k) s.color[k] = v.color[k];
+  for (int k = 0; k < 4; ++k) s.specular[k] = v.specular[k];
   for (int t = 0; t < kPipelineSets; ++t) s.tex[t][0] = v.tex[t][0], s.tex[t][1] = v.tex[t][1];
   return s;
 }

@@ -9,31 +9,31 @@
 
 namespace d3d8compat {
 
-Device* Device::create(const DeviceSetup& setup) {
-  Surface* backBuffer = Surface::create(setup.width, setup.height, setup.backBufferFormat,
-                                        D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT, nullptr);
-  if (backBuffer == nullptr) return nullptr;
+Device* Device::create(const DeviceSetup& setup, IDirect3D8* parent) {
+  Device* device = new Device(setup, parent);
+  // Each surface starts with one binding, the device's own; binding them as current takes one more each.
+  Surface* backBuffer = Surface::createOwned(device, setup.width, setup.height, setup.backBufferFormat,
+                                             D3DUSAGE_RENDERTARGET, setup.lockableBackBuffer);
   Surface* depth = nullptr;
-  if (setup.autoDepthStencil) {
-    depth = Surface::create(setup.width, setup.height, setup.depthStencilFormat, D3DUSAGE_DEPTHSTENCIL,
-                            D3DPOOL_DEFAULT, nullptr);
-    if (depth == nullptr) {
-      backBuffer->Release();
-      return nullptr;
-    }
+  if (backBuffer != nullptr && setup.autoDepthStencil) {
+    depth = Surface::createOwned(device, setup.width, setup.height, setup.depthStencilFormat, D3DUSAGE_DEPTHSTENCIL,
+                                 false);
   }
-  Device* device = new Device(setup);
-  // The creation references become the device's own; binding takes one more each.
   device->state_.backBuffer = backBuffer;
-  assignRef(device->state_.renderTarget, backBuffer);
   device->autoDepthStencil_ = depth;
+  if (backBuffer == nullptr || (setup.autoDepthStencil && depth == nullptr)) {
+    device->Release();
+    return nullptr;
+  }
+  assignRef(device->state_.renderTarget, backBuffer);
   assignRef(device->state_.depthStencil, depth);
   return device;
 }
 
-Device::Device(const DeviceSetup& setup)
-    : setup_(setup), caps_(softwareDeviceCaps(setup.alphaGreaterEqual)),
+Device::Device(const DeviceSetup& setup, IDirect3D8* parent)
+    : setup_(setup), parent_(parent), caps_(softwareDeviceCaps(setup.alphaGreaterEqual)),
       frame_(static_cast<size_t>(setup.width) * setup.height) {
+  if (parent_ != nullptr) parent_->AddRef();
   setCreationDefaults(state_, setup.autoDepthStencil, setup.width, setup.height);
   for (int i = 0; i < 256; ++i) gamma_[0][i] = gamma_[1][i] = gamma_[2][i] = static_cast<BYTE>(i);
 }
@@ -48,6 +48,7 @@ Device::~Device() {
   assignRef(state_.depthStencil, static_cast<Surface*>(nullptr));
   assignRef(state_.backBuffer, static_cast<Surface*>(nullptr));
   assignRef(autoDepthStencil_, static_cast<Surface*>(nullptr));
+  if (parent_ != nullptr) parent_->Release();
 }
 
 HRESULT Device::GetDeviceCaps(D3DCAPS8* caps) {
@@ -60,8 +61,8 @@ HRESULT Device::CreateTexture(UINT width, UINT height, UINT levels, DWORD usage,
                               IDirect3DTexture8** texture) {
   if (texture == nullptr) return D3DERR_INVALIDCALL;
   Texture* created = nullptr;
-  const HRESULT hr = Texture::create(width, height, levels, usage, format, pool, &created);
-  *texture = created;
+  const HRESULT hr = Texture::create(this, width, height, levels, usage, format, pool, &created);
+  if (hr == D3D_OK) *texture = created;  // a failed call leaves the caller's pointer as it was
   return hr;
 }
 
@@ -69,7 +70,7 @@ HRESULT Device::CreateVertexBuffer(UINT length, DWORD usage, DWORD fvf, D3DPOOL 
                                    IDirect3DVertexBuffer8** vertexBuffer) {
   if (vertexBuffer == nullptr) return D3DERR_INVALIDCALL;
   VertexBuffer* created = nullptr;
-  const HRESULT hr = VertexBuffer::create(length, usage, fvf, pool, &created);
+  const HRESULT hr = VertexBuffer::create(this, length, usage, fvf, pool, &created);
   *vertexBuffer = created;
   return hr;
 }
@@ -78,7 +79,7 @@ HRESULT Device::CreateIndexBuffer(UINT length, DWORD usage, D3DFORMAT format, D3
                                   IDirect3DIndexBuffer8** indexBuffer) {
   if (indexBuffer == nullptr) return D3DERR_INVALIDCALL;
   IndexBuffer* created = nullptr;
-  const HRESULT hr = IndexBuffer::create(length, usage, format, pool, &created);
+  const HRESULT hr = IndexBuffer::create(this, length, usage, format, pool, &created);
   *indexBuffer = created;
   return hr;
 }

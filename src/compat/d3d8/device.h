@@ -1,6 +1,7 @@
 // The software Direct3D 8 device: owns the back buffer and the automatic depth buffer, keeps the
 // DeviceState that draws read, records and applies state blocks, validates draw calls and hands them
-// to the rasterizer, and presents the back buffer to the host's sink through the gamma ramp.
+// to the rasterizer, and presents the back buffer to the host's sink through the gamma ramp. It holds a
+// reference to the Direct3D object that made it; its resources hold references to it (com_object.h).
 // Its methods are spread over device.cpp, device_setters.cpp, device_blocks.cpp, render_targets.cpp,
 // draw.cpp and present.cpp, one concern each. Single-threaded: main thread only, no locks.
 #pragma once
@@ -26,12 +27,13 @@ struct DeviceSetup {
   D3DFORMAT depthStencilFormat = D3DFMT_UNKNOWN;
   bool windowed = true;  // the gamma ramp acts only when false
   bool alphaGreaterEqual = true;
+  bool lockableBackBuffer = false;  // D3DPRESENTFLAG_LOCKABLE_BACKBUFFER
 };
 
 class Device final : public ComObject<IDirect3DDevice8> {
  public:
-  // Null when the back buffer or depth buffer cannot be made at that size.
-  static Device* create(const DeviceSetup& setup);
+  // Null when the back buffer or depth buffer cannot be made at that size. Holds `parent` from now on.
+  static Device* create(const DeviceSetup& setup, IDirect3D8* parent);
   ~Device();
 
   HRESULT GetDeviceCaps(D3DCAPS8* caps) override;
@@ -89,7 +91,7 @@ class Device final : public ComObject<IDirect3DDevice8> {
   const DeviceState& state() const { return state_; }
 
  private:
-  explicit Device(const DeviceSetup& setup);
+  Device(const DeviceSetup& setup, IDirect3D8* parent);
 
   // Where Set* calls land: the block being recorded, or the device itself.
   DeviceState& setTarget() { return recording_ ? recording_->values : state_; }
@@ -101,6 +103,7 @@ class Device final : public ComObject<IDirect3DDevice8> {
   void convertBackBuffer();
 
   DeviceSetup setup_;
+  IDirect3D8* parent_;
   DeviceState state_;
   D3DCAPS8 caps_;
   Surface* autoDepthStencil_ = nullptr;  // the device's own reference, whatever is bound

@@ -1,6 +1,7 @@
 // State-block calls on the device: recording, capture, apply and delete by token. Tokens are 1-based
 // indices into the device's block table (0 and 0xFFFFFFFF are never handed out); a deleted slot is
-// reused. Nothing but BeginStateBlock/EndStateBlock is allowed while recording.
+// reused. Nothing but BeginStateBlock/EndStateBlock is allowed while recording (ApplyStateBlock(0) is a
+// no-op that always succeeds).
 #include "compat/d3d8/device.h"
 
 namespace d3d8compat {
@@ -38,6 +39,7 @@ HRESULT Device::CaptureStateBlock(DWORD token) {
 }
 
 HRESULT Device::ApplyStateBlock(DWORD token) {
+  if (token == 0) return D3D_OK;  // never a block's token: native Direct3D 8 applies nothing and succeeds
   const StateBlock* block = findBlock(token);
   if (recording_ || block == nullptr) return D3DERR_INVALIDCALL;
   applyStateBlock(*block, state_);

@@ -9,6 +9,16 @@
 #include "compat/d3d8/viewport.h"
 
 namespace d3d8compat {
+namespace {
+
+void nameOnce(std::vector<DWORD>& indices, DWORD index) {
+  for (DWORD named : indices) {
+    if (named == index) return;
+  }
+  indices.push_back(index);
+}
+
+}  // namespace
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value) {
   if (state >= kRenderStateCount) return D3DERR_INVALIDCALL;
@@ -36,10 +46,13 @@ HRESULT Device::GetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
   return D3D_OK;
 }
 
-// Every base texture this device hands out is a Texture, so the downcast is safe.
+// Every base texture this device hands out is a Texture, so the downcast is safe. Scratch textures
+// cannot be drawn with, and a texture of another device cannot be bound.
 HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture8* texture) {
   if (stage >= kStageCount) return D3DERR_INVALIDCALL;
-  assignRef(setTarget().textures[stage], static_cast<Texture*>(texture));
+  Texture* bound = static_cast<Texture*>(texture);
+  if (bound != nullptr && (bound->pool() == D3DPOOL_SCRATCH || bound->device() != this)) return D3DERR_INVALIDCALL;
+  assignRef(setTarget().textures[stage], bound);
   if (StateMask* mask = recordingMask()) mask->textures[stage] = true;
   return D3D_OK;
 }
@@ -60,6 +73,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     if (state == D3DTS_WORLD) mask->world = true;
     if (state == D3DTS_VIEW) mask->view = true;
     if (state == D3DTS_PROJECTION) mask->projection = true;
+    if (state > D3DTS_WORLD && state <= D3DTS_WORLDMATRIX(255)) mask->worldMatrices.set(state - D3DTS_WORLD - 1);
     if (state >= D3DTS_TEXTURE0 && state <= D3DTS_TEXTURE7) mask->textureTransforms[state - D3DTS_TEXTURE0] = true;
   }
   return D3D_OK;
@@ -93,29 +107,31 @@ HRESULT Device::SetMaterial(const D3DMATERIAL8* material) {
 }
 
 HRESULT Device::SetLight(DWORD index, const D3DLIGHT8* light) {
-  if (index >= kMaxLights || light == nullptr) return D3DERR_INVALIDCALL;
+  if (light == nullptr) return D3DERR_INVALIDCALL;
   if (light->Type != D3DLIGHT_POINT && light->Type != D3DLIGHT_SPOT && light->Type != D3DLIGHT_DIRECTIONAL) {
     return D3DERR_INVALIDCALL;
   }
-  setTarget().lights[index] = *light;
-  if (StateMask* mask = recordingMask()) mask->lights[index] = true;
+  lightSlot(setTarget(), index).light = *light;
+  if (StateMask* mask = recordingMask()) nameOnce(mask->lights, index);
   return D3D_OK;
 }
 
+// Any index may be enabled, and more than MaxActiveLights at once: the vertex stage lights with the
+// lowest MaxActiveLights of them (native Direct3D 8 accepts the call and reports the light enabled).
 HRESULT Device::LightEnable(DWORD index, BOOL enable) {
-  if (index >= kMaxLights) return D3DERR_INVALIDCALL;
   if (StateMask* mask = recordingMask()) {
-    recording_->values.lightEnabled[index] = enable != FALSE;
-    mask->lightEnables[index] = true;
+    lightSlot(recording_->values, index).enabled = enable != FALSE;
+    nameOnce(mask->lightEnables, index);
   } else {
     enableLight(state_, index, enable != FALSE);
   }
   return D3D_OK;
 }
 
+// 0 (no vertex format) is accepted; draws then fail until a format is set.
 HRESULT Device::SetVertexShader(DWORD handle) {
   FvfLayout layout;
-  if (!decodeFvf(handle, &layout)) return D3DERR_INVALIDCALL;
+  if (handle != 0 && !decodeFvf(handle, &layout)) return D3DERR_INVALIDCALL;
   setTarget().fvf = handle;
   if (StateMask* mask = recordingMask()) mask->fvf = true;
   return D3D_OK;

@@ -1,5 +1,7 @@
 #include "compat/d3d8/device_state.h"
 
+#include <algorithm>
+
 namespace d3d8compat {
 namespace {
 
@@ -101,6 +103,7 @@ void setCreationDefaults(DeviceState& state, bool autoDepthStencil, UINT width, 
     state.textureTransforms[stage] = identity();
   }
   state.world = state.view = state.projection = identity();
+  for (D3DMATRIX& m : state.worldMatrices) m = identity();
   state.viewport = D3DVIEWPORT8{0, 0, width, height, 0.0f, 1.0f};
 }
 
@@ -114,19 +117,34 @@ D3DMATRIX* transformSlot(DeviceState& state, D3DTRANSFORMSTATETYPE type) {
       return &state.projection;
     default:
       if (type >= D3DTS_TEXTURE0 && type <= D3DTS_TEXTURE7) return &state.textureTransforms[type - D3DTS_TEXTURE0];
+      if (type > D3DTS_WORLD && type <= D3DTS_WORLDMATRIX(255)) return &state.worldMatrices[type - D3DTS_WORLD - 1];
       return nullptr;
   }
 }
 
+const LightSlot* findLight(const DeviceState& state, DWORD index) {
+  const auto at = std::lower_bound(state.lights.begin(), state.lights.end(), index,
+                                   [](const LightSlot& slot, DWORD i) { return slot.index < i; });
+  return at != state.lights.end() && at->index == index ? &*at : nullptr;
+}
+
+LightSlot& lightSlot(DeviceState& state, DWORD index) {
+  const auto at = std::lower_bound(state.lights.begin(), state.lights.end(), index,
+                                   [](const LightSlot& slot, DWORD i) { return slot.index < i; });
+  if (at != state.lights.end() && at->index == index) return *at;
+  return *state.lights.insert(at, LightSlot{index, D3DLIGHT8{}, false});
+}
+
 void enableLight(DeviceState& state, DWORD index, bool enable) {
-  D3DLIGHT8& light = state.lights[index];
+  LightSlot& slot = lightSlot(state, index);
+  D3DLIGHT8& light = slot.light;
   if (enable && light.Type == 0) {
     light = D3DLIGHT8{};
     light.Type = D3DLIGHT_DIRECTIONAL;
     light.Diffuse = D3DCOLORVALUE{1.0f, 1.0f, 1.0f, 0.0f};
     light.Direction = D3DVECTOR{0.0f, 0.0f, 1.0f};
   }
-  state.lightEnabled[index] = enable;
+  slot.enabled = enable;
 }
 
 }  // namespace d3d8compat

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstring>
+#include <vector>
 
 #include "compat/d3d8/d3d8_types.h"
 #include "compat/d3d8/limits.h"
@@ -17,18 +18,26 @@ class Texture;
 class VertexBuffer;
 class IndexBuffer;
 
+// One light index the application has set or enabled. Direct3D 8 puts no limit on light indices; only
+// MaxActiveLights of them light a vertex at once.
+struct LightSlot {
+  DWORD index;
+  D3DLIGHT8 light;  // Type 0: never set
+  bool enabled;
+};
+
 struct DeviceState {
   DWORD renderStates[kRenderStateCount];                // by D3DRENDERSTATETYPE; floats as bit patterns
   DWORD stageStates[kStageCount][kStageStateCount];     // by stage, then D3DTEXTURESTAGESTATETYPE
   Texture* textures[kStageCount];                       // null: no texture on the stage
 
   D3DMATRIX world;                                      // D3DTS_WORLD (256)
+  D3DMATRIX worldMatrices[255];                         // D3DTS_WORLDMATRIX(1..255): kept, not drawn with
   D3DMATRIX view;                                       // D3DTS_VIEW
   D3DMATRIX projection;                                 // D3DTS_PROJECTION
   D3DMATRIX textureTransforms[kStageCount];             // D3DTS_TEXTURE0..7
 
-  D3DLIGHT8 lights[kMaxLights];                         // Type 0: never set
-  bool lightEnabled[kMaxLights];
+  std::vector<LightSlot> lights;                        // by ascending index; grows as indices are named
   D3DMATERIAL8 material;
   D3DVIEWPORT8 viewport;
 
@@ -61,6 +70,11 @@ void setCreationDefaults(DeviceState& state, bool autoDepthStencil, UINT width, 
 
 // The matrix slot a transform type names, or null for a type the device does not keep.
 D3DMATRIX* transformSlot(DeviceState& state, D3DTRANSFORMSTATETYPE type);
+
+// The slot of a light index, or null when the index was never set or enabled.
+const LightSlot* findLight(const DeviceState& state, DWORD index);
+// The slot of a light index, made (never set, disabled) when it is new.
+LightSlot& lightSlot(DeviceState& state, DWORD index);
 
 // LightEnable on the device: enabling a light that was never set first defines the default light
 // (directional, white diffuse, pointing along +z), as Direct3D 8 does.

@@ -76,6 +76,9 @@ HRESULT resolveSetup(HWND focusWindow, DWORD behavior, const D3DPRESENT_PARAMETE
       params.BackBufferCount > 3) {
     return D3DERR_INVALIDCALL;
   }
+  // A copy swap effect presents one back buffer; 0 means one.
+  const bool copies = params.SwapEffect == D3DSWAPEFFECT_COPY || params.SwapEffect == D3DSWAPEFFECT_COPY_VSYNC;
+  if (copies && params.BackBufferCount > 1) return D3DERR_INVALIDCALL;
   if (params.MultiSampleType != D3DMULTISAMPLE_NONE) return D3DERR_NOTAVAILABLE;
   if (HRESULT hr = resolveSize(params, setup->window, setup); hr != D3D_OK) return hr;
   if (!backBufferFormatOffered(params.BackBufferFormat)) return D3DERR_NOTAVAILABLE;
@@ -86,6 +89,7 @@ HRESULT resolveSetup(HWND focusWindow, DWORD behavior, const D3DPRESENT_PARAMETE
     setup->depthStencilFormat = params.AutoDepthStencilFormat;
   }
   setup->windowed = params.Windowed != FALSE;
+  setup->lockableBackBuffer = (params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0;
   setup->alphaGreaterEqual = g_profile.alphaGreaterEqual;
   return D3D_OK;
 }
@@ -109,7 +113,7 @@ class Direct3D final : public ComObject<IDirect3D8> {
     if (HRESULT hr = resolveSetup(focusWindow, behaviorFlags, *presentationParameters, &setup); hr != D3D_OK) {
       return hr;
     }
-    Device* device = Device::create(setup);
+    Device* device = Device::create(setup, this);
     if (device == nullptr) return D3DERR_OUTOFVIDEOMEMORY;
     *returnedDevice = device;
     return D3D_OK;

@@ -1,8 +1,9 @@
 // rasterizeDraw: runs one validated draw through the pipeline. Vertices go through the vertex stage
 // once each; primitives are assembled from them (lists, strips, fans, points), triangles get
-// D3DRS_WRAPn and flat shading applied, are clipped (untransformed input) and culled, and each
-// resulting triangle is set up and rasterized into the draw's pixel routine. Large draws run their
-// primitives on several threads, each rasterizing its own stripes of rows (band_workers.h). Line primitives
+// D3DRS_WRAPn (of the set each stage reads) and flat shading applied, are clipped (untransformed input)
+// and culled, and each resulting triangle is set up and rasterized into the draw's pixel routine. Large
+// draws run their primitives on several threads, each rasterizing its own stripes of rows
+// (band_workers.h). Line primitives
 // are not drawn. Scratch memory grows to the largest draw seen and is then reused: no allocation per frame.
 #include <algorithm>
 #include <cmath>
@@ -29,7 +30,8 @@ struct DrawContext {
   bool transformed;
   DWORD cullMode;
   bool flat;
-  unsigned wrap[kPipelineSets];      // D3DWRAP_U / D3DWRAP_V bits per coordinate set
+  bool specular;                     // the specular colour travels (the general routines read it)
+  unsigned wrap[kPipelineSets];      // D3DWRAP_U / D3DWRAP_V bits of the set each stage reads
   ViewportMap map;
   ScissorRect scissor;
   PixelState* pixels;
@@ -59,7 +61,9 @@ void adjustTriangle(const DrawContext& draw, Vertex* v, int flatSource) {
   }
   if (draw.flat) {
     for (int i = 0; i < 3; ++i) {
-      if (i != flatSource) std::memcpy(v[i].color, v[flatSource].color, sizeof v[0].color);
+      if (i == flatSource) continue;
+      std::memcpy(v[i].color, v[flatSource].color, sizeof v[0].color);
+      std::memcpy(v[i].specular, v[flatSource].specular, sizeof v[0].specular);
     }
   }
 }
@@ -73,7 +77,7 @@ bool culled(DWORD cullMode, float area) {
 
 void fillTriangle(const DrawContext& draw, int band, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
   TriangleSetup setup;
-  if (setupTriangle(a, b, c, draw.scissor, &setup)) rasterizeTriangle(setup, draw.span, draw.pixels, band, draw.bands);
+  if (setupTriangle(a, b, c, draw.scissor, &setup, draw.specular)) rasterizeTriangle(setup, draw.span, draw.pixels, band, draw.bands);
 }
 
 ScreenVertex passThrough(const PipelineVertex& v) {
@@ -81,6 +85,7 @@ ScreenVertex passThrough(const PipelineVertex& v) {
   s.x = v.pos[0], s.y = v.pos[1], s.z = v.pos[2];
   s.rhw = v.pos[3] > 0.0f ? v.pos[3] : 1.0f;  // a zero or negative rhw means nothing; draw it affine
   std::memcpy(s.color, v.color, sizeof s.color);
+  std::memcpy(s.specular, v.specular, sizeof s.specular);
   std::memcpy(s.tex, v.tex, sizeof s.tex);
   return s;
 }
@@ -193,7 +198,11 @@ void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
   draw.transformed = call.layout.transformed;
   draw.cullMode = rs[D3DRS_CULLMODE];
   draw.flat = rs[D3DRS_SHADEMODE] == D3DSHADE_FLAT;
-  for (int s = 0; s < kPipelineSets; ++s) draw.wrap[s] = rs[D3DRS_WRAP0 + s] & (D3DWRAP_U | D3DWRAP_V);
+  draw.specular = g_pixels.specular;
+  for (int s = 0; s < kPipelineSets; ++s) {
+    const UINT set = coordinateSet(state, s);
+    draw.wrap[s] = set < kStageCount ? rs[D3DRS_WRAP0 + set] & (D3DWRAP_U | D3DWRAP_V) : 0u;
+  }
   draw.map = makeViewportMap(state.viewport);
   const Surface& target = *state.renderTarget;
   draw.scissor.left = static_cast<int>(std::min(state.viewport.X, target.width()));
@@ -210,7 +219,7 @@ void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
   const UINT first = call.indices != nullptr ? call.minIndex : 0;
   const UINT count = call.vertexCount - first;
   if (g_vertices.size() < count) g_vertices.resize(count);
-  processVertices(state, call.layout, call.vertices, call.stride, first, count, g_vertices.data());
+  processVertices(state, call.layout, call.vertices, call.stride, first, count, g_vertices.data(), draw.specular);
   draw.call = &call;
   draw.first = first;
   draw.pointRules = makePointRules(state, call.layout.transformed);

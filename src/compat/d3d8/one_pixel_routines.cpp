@@ -1,6 +1,8 @@
 // The one-pixel routines: a span shaded pixel by pixel, instantiated for every combination of texture
 // mode per stage, depth mode and blend mode. They serve stages reading 16-bit textures and blends other
-// than the 32-bit target's own, and every draw when tests turn the four-pixel groups off.
+// than the 32-bit target's own, and every draw when tests turn the four-pixel groups off. The general
+// routines are the same loop with the specular colour interpolated and the full cascade
+// (runCascade<true>), for the general blend and the sampler's own filter function only.
 #include <array>
 #include <utility>
 
@@ -14,7 +16,8 @@ namespace {
 using namespace routines;
 
 // One pixel at a time: stages reading 16-bit textures, and blends other than the 32-bit target's own.
-template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
+// General: the specular colour is interpolated, read by the cascade and added after it when asked.
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest, bool General = false>
 void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
@@ -25,6 +28,12 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
   __m128 color = _mm_add_ps(_mm_load_ps(s.color),
                             _mm_add_ps(_mm_mul_ps(colorDx, vfx), _mm_mul_ps(_mm_load_ps(s.colorDy), vfy)));
   __m128 tex = _mm_add_ps(_mm_load_ps(s.tex), _mm_add_ps(_mm_mul_ps(texDx, vfx), _mm_mul_ps(_mm_load_ps(s.texDy), vfy)));
+  __m128 specularDx = _mm_setzero_ps(), specular = _mm_setzero_ps();
+  if constexpr (General) {
+    specularDx = _mm_load_ps(s.specularDx);
+    specular = _mm_add_ps(_mm_load_ps(s.specular),
+                          _mm_add_ps(_mm_mul_ps(specularDx, vfx), _mm_mul_ps(_mm_load_ps(s.specularDy), vfy)));
+  }
 
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * ps.colorBytes;
   BYTE* depthOut = nullptr;
@@ -44,10 +53,17 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
   const bool singleStage = ps.cascade.singleTextureStage;
 
   // Everything after sampling for one pixel: cascade, alpha test, depth write, blend and colour write.
-  auto finish = [&](__m128 diffuse, const __m128* textures, BYTE* colorAt, BYTE* depthAt, uint32_t depthValue,
-                    uint32_t storedWord) __attribute__((always_inline)) {
+  auto finish = [&](__m128 diffuse, __m128 specularColor, const __m128* textures, BYTE* colorAt, BYTE* depthAt,
+                    uint32_t depthValue, uint32_t storedWord) __attribute__((always_inline)) {
     __m128 out;
-    if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
+    if constexpr (General) {
+      out = runCascade<true>(ps.cascade, diffuse, ps.factor, textures, specularColor);
+      if (ps.specularAdd) {  // rgb = sat(rgb + specular.rgb); alpha as the cascade left it
+        const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+        const __m128 sum = _mm_min_ps(_mm_add_ps(out, _mm_and_ps(rgbMask, specularColor)), _mm_set1_ps(1.0f));
+        out = _mm_max_ps(sum, _mm_setzero_ps());
+      }
+    } else if constexpr (Tex0 != kNoTexture && Tex1 == kNoTexture) {
       out = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
                         : runCascade(ps.cascade, diffuse, ps.factor, textures);
     } else {
@@ -95,11 +111,12 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
       if constexpr (Tex0 != kNoTexture || Tex1 != kNoTexture) _mm_store_ps(coords, _mm_mul_ps(tex, vw));
       if constexpr (Tex0 != kNoTexture) textures[0] = sampleStage<Tex0>(ps, s, 0, stage0, coords, w);
       if constexpr (Tex1 != kNoTexture) textures[1] = sampleStage<Tex1>(ps, s, 1, stage1, coords, w);
-      finish(_mm_mul_ps(color, vw), textures, colorOut, depthOut, depthValue, storedWord);
+      finish(_mm_mul_ps(color, vw), _mm_mul_ps(specular, vw), textures, colorOut, depthOut, depthValue, storedWord);
     }
     rhw += s.rhwDx;
     z += s.zDx;
     color = _mm_add_ps(color, colorDx);
+    if constexpr (General) specular = _mm_add_ps(specular, specularDx);
     tex = _mm_add_ps(tex, texDx);
     colorOut += colorBytes;
     if constexpr (Depth != DepthMode::kOff) depthOut += depthBytes;
@@ -118,8 +135,30 @@ constexpr std::array<SpanFunction, sizeof...(I)> makePixelRoutines(std::index_se
 constexpr std::array<SpanFunction, kRoutineCount> kPixelRoutines =
     makePixelRoutines(std::make_index_sequence<kRoutineCount>{});
 
+// General routines by ((texture0 * 2 + texture1) * 3 + depth mode) * 2 + alpha test.
+constexpr size_t kGeneralRoutineCount = 2 * 2 * kDepthModes * 2;
+template <size_t I>
+constexpr SpanFunction generalRoutineAt() {
+  constexpr int kTex0 = I / (2 * kDepthModes * 2) != 0 ? kTextureOther : kNoTexture;
+  constexpr int kTex1 = I / (kDepthModes * 2) % 2 != 0 ? kTextureOther : kNoTexture;
+  constexpr DepthMode kDepth = static_cast<DepthMode>(I / 2 % kDepthModes);
+  return shadePixels<kTex0, kTex1, kDepth, BlendMode::kGeneral, I % 2 != 0, true>;
+}
+template <size_t... I>
+constexpr std::array<SpanFunction, sizeof...(I)> makeGeneralRoutines(std::index_sequence<I...>) {
+  return {{generalRoutineAt<I>()...}};
+}
+constexpr std::array<SpanFunction, kGeneralRoutineCount> kGeneralRoutines =
+    makeGeneralRoutines(std::make_index_sequence<kGeneralRoutineCount>{});
+
 }  // namespace
 
 SpanFunction onePixelRoutine(size_t index) { return kPixelRoutines[index]; }
+
+SpanFunction generalRoutine(bool texture0, bool texture1, DepthMode depth, bool alphaTest) {
+  const size_t index = ((static_cast<size_t>(texture0) * 2 + static_cast<size_t>(texture1)) * kDepthModes +
+                        static_cast<size_t>(depth)) * 2 + (alphaTest ? 1 : 0);
+  return kGeneralRoutines[index];
+}
 
 }  // namespace d3d8compat

@@ -31,9 +31,9 @@ inline bool comparisonPasses(unsigned table, uint32_t incoming, uint32_t stored)
   return ((table >> index) & 1u) != 0;
 }
 
-// Depth 0..1 (clamped) as an unsigned integer of `max` = 2^n - 1: round(z * max).
+// Depth 0..1 (clamped; NaN reads as 0) as an unsigned integer of `max` = 2^n - 1: round(z * max).
 inline uint32_t quantizeDepthValue(float z, double max) {
-  const double clamped = z < 0.0f ? 0.0 : (z > 1.0f ? 1.0 : static_cast<double>(z));
+  const double clamped = !(z > 0.0f) ? 0.0 : (z > 1.0f ? 1.0 : static_cast<double>(z));
   return static_cast<uint32_t>(clamped * max + 0.5);
 }
 

@@ -2,7 +2,9 @@
 // per draw (render target, depth buffer, comparisons, blend, compiled cascade, samplers) and picks the
 // span routine compiled for that combination of texture use per stage, depth mode and blend mode, so
 // the per-pixel loop tests none of those states. Targets other than 32-bit ones and unusual blend
-// pairs share one general routine.
+// pairs share one general routine. Draws that need the interpolated specular colour (SPECULARENABLE,
+// or a SPECULAR argument) or a per-pixel alpha blend op take the general routines: one pixel at a time,
+// any blend, any texture format, so the routines of every other draw carry none of that work.
 #pragma once
 
 #include <cstddef>
@@ -23,7 +25,7 @@ struct alignas(16) PixelState {
   __m128 factor;                     // D3DRS_TEXTUREFACTOR, lanes b, g, r, a
   Cascade cascade;
   SamplerState samplers[kCascadeStages];
-  int coordinateOffset[kCascadeStages];  // where the stage's (u, v) sit in (u0, v0, u1, v1, 0, 0)
+  int coordinateOffset[kCascadeStages];  // where the stage's (u, v) sit in (u0, v0, u1, v1): 2 * stage
 
   BYTE* color;                       // render target
   int colorPitch, colorBytes;
@@ -34,7 +36,9 @@ struct alignas(16) PixelState {
   double depthMax;                   // 2^n - 1 of the depth format
   unsigned depthTable, alphaTable;   // comparisonTable of ZFUNC and ALPHAFUNC (ALWAYS when disabled)
   uint32_t alphaRef;
-  DWORD srcBlend, destBlend;
+  DWORD srcBlend, destBlend;         // ONE / ZERO when blending is off; BOTH* pairs already split
+  bool specular;                     // the vertex stage and set-up must carry the specular colour
+  bool specularAdd;                  // SPECULARENABLE: rgb += specular after the cascade
 
   DepthMode depthMode;
   BlendMode blendMode;
@@ -70,6 +74,8 @@ static_assert(routineIndex(routineKey(137).texture0, routineKey(137).texture1, r
 
 // The one-pixel routine of a routine index (one_pixel_routines.cpp).
 SpanFunction onePixelRoutine(size_t index);
+// The general routine for stages that sample or not, a depth mode and the alpha test (one_pixel_routines.cpp).
+SpanFunction generalRoutine(bool texture0, bool texture1, DepthMode depth, bool alphaTest);
 
 // False when the draw cannot write anything (no render target). Fills `pixels` and returns its routine.
 bool preparePixelState(const DeviceState& state, PixelState* pixels, SpanFunction* span);

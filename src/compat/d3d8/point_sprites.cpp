@@ -28,6 +28,7 @@ bool expandPoint(const PipelineVertex& point, const PointRules& rules, const Vie
   if (rules.transformed) {
     centre.x = point.pos[0], centre.y = point.pos[1], centre.z = point.pos[2], centre.rhw = point.pos[3];
     for (int k = 0; k < 4; ++k) centre.color[k] = point.color[k];
+    for (int k = 0; k < 4; ++k) centre.specular[k] = point.specular[k];
     for (int s = 0; s < kPipelineSets; ++s) centre.tex[s][0] = point.tex[s][0], centre.tex[s][1] = point.tex[s][1];
   } else {
     const float z = point.pos[2], w = point.pos[3];

@@ -2,11 +2,12 @@
 // without alpha read as opaque), passes each colour channel through the ramp's 8-bit output
 // (ramp[c] >> 8) when the device runs full-screen, and hands the frame to the host's sink. The back
 // buffer itself is never changed. A windowed device keeps the ramp but does not apply it, as in
-// Direct3D 8; an identity ramp costs nothing.
+// Direct3D 8; an identity ramp costs nothing. Presenting to a window that was destroyed fails.
 #include "compat/d3d8/d3d8_host.h"
 #include "compat/d3d8/device.h"
 #include "compat/d3d8/formats.h"
 #include "compat/d3d8/surface.h"
+#include "compat/win32/user32.h"
 
 namespace d3d8compat {
 namespace {
@@ -47,9 +48,10 @@ void Device::convertBackBuffer() {
 HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const void*) {
   // Partial presents would need scaling into the window; nobody asks for them.
   if (sourceRect != nullptr || destRect != nullptr) return D3DERR_INVALIDCALL;
+  const HWND window = destWindowOverride != nullptr ? destWindowOverride : setup_.window;
+  if (!IsWindow(window)) return D3DERR_INVALIDCALL;  // the window was destroyed
   if (g_presentSink == nullptr) return D3D_OK;
   convertBackBuffer();
-  const HWND window = destWindowOverride != nullptr ? destWindowOverride : setup_.window;
   g_presentSink->present(window, frame_.data(), static_cast<int>(state_.backBuffer->width()),
                          static_cast<int>(state_.backBuffer->height()));
   return D3D_OK;

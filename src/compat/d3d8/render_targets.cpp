@@ -1,6 +1,7 @@
-// Render-target binding and Clear. SetRenderTarget resets the viewport to the whole new target; Clear
-// fills the viewport (or the given rectangles inside it) of the bound colour, depth and stencil
-// buffers, and clears nothing when it names a depth or stencil buffer that is not there.
+// Render-target binding and Clear. SetRenderTarget takes surfaces of this device only and resets the
+// viewport to the whole new target; Clear fills the viewport (or the given rectangles inside it) of the
+// bound colour, depth and stencil buffers, and clears nothing when it names a depth or stencil buffer
+// that is not there.
 #include <algorithm>
 #include <cstring>
 
@@ -59,9 +60,9 @@ HRESULT Device::SetRenderTarget(IDirect3DSurface8* renderTarget, IDirect3DSurfac
   // Every surface this device hands out is a Surface, so the downcasts are safe.
   Surface* color = renderTarget != nullptr ? static_cast<Surface*>(renderTarget) : state_.renderTarget;
   Surface* depth = static_cast<Surface*>(newZStencil);
-  if ((color->usage() & D3DUSAGE_RENDERTARGET) == 0) return D3DERR_INVALIDCALL;
+  if ((color->usage() & D3DUSAGE_RENDERTARGET) == 0 || color->device() != this) return D3DERR_INVALIDCALL;
   if (depth != nullptr) {
-    if ((depth->usage() & D3DUSAGE_DEPTHSTENCIL) == 0) return D3DERR_INVALIDCALL;
+    if ((depth->usage() & D3DUSAGE_DEPTHSTENCIL) == 0 || depth->device() != this) return D3DERR_INVALIDCALL;
     if (depth->width() < color->width() || depth->height() < color->height()) return D3DERR_INVALIDCALL;
   }
   assignRef(state_.renderTarget, color);
@@ -88,7 +89,10 @@ HRESULT Device::GetDepthStencilSurface(IDirect3DSurface8** zStencilSurface) {
 HRESULT Device::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR color, float z, DWORD stencil) {
   constexpr DWORD kAllFlags = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL;
   if (flags == 0 || (flags & ~kAllFlags) != 0) return D3DERR_INVALIDCALL;
-  if (count != 0 && rects == nullptr) return D3DERR_INVALIDCALL;
+  // As native Direct3D 8: rectangles with a count of 0 clear nothing; a count without rectangles clears
+  // the whole viewport. Both succeed.
+  if (count == 0 && rects != nullptr) return D3D_OK;
+  if (rects == nullptr) count = 0;
   Surface* depth = state_.depthStencil;
   if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) != 0 && depth == nullptr) return D3DERR_INVALIDCALL;
   if ((flags & D3DCLEAR_STENCIL) != 0 && !hasStencil(depth->format())) return D3DERR_INVALIDCALL;

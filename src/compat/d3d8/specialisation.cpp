@@ -200,12 +200,11 @@ constexpr std::array<SpanFunction, kRoutineCount> kGroupRoutines =
     makeGroupRoutines(std::make_index_sequence<kRoutineCount>{});
 std::atomic<bool> g_pixelGroups{true};
 
-BlendMode chooseBlend(const DeviceState& state, bool target32) {
-  const DWORD* rs = state.renderStates;
-  if (rs[D3DRS_ALPHABLENDENABLE] == 0) return target32 ? BlendMode::kOpaque : BlendMode::kGeneral;
+BlendMode chooseBlend(DWORD srcBlend, DWORD destBlend, bool enabled, bool target32) {
+  if (!enabled) return target32 ? BlendMode::kOpaque : BlendMode::kGeneral;
   if (!target32) return BlendMode::kGeneral;
-  if (rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA && rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA) return BlendMode::kSourceAlpha;
-  if (rs[D3DRS_SRCBLEND] == D3DBLEND_ONE && rs[D3DRS_DESTBLEND] == D3DBLEND_ONE) return BlendMode::kAdditive;
+  if (srcBlend == D3DBLEND_SRCALPHA && destBlend == D3DBLEND_INVSRCALPHA) return BlendMode::kSourceAlpha;
+  if (srcBlend == D3DBLEND_ONE && destBlend == D3DBLEND_ONE) return BlendMode::kAdditive;
   return BlendMode::kGeneral;
 }
 }  // namespace
@@ -239,7 +238,16 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
   ps->alphaRef = rs[D3DRS_ALPHAREF] & 0xFFu;
   ps->srcBlend = rs[D3DRS_SRCBLEND];
   ps->destBlend = rs[D3DRS_DESTBLEND];
-  ps->blendMode = chooseBlend(state, target32);
+  if (rs[D3DRS_ALPHABLENDENABLE] == 0) {  // the general blend then writes the source as it is
+    ps->srcBlend = D3DBLEND_ONE;
+    ps->destBlend = D3DBLEND_ZERO;
+  } else if (ps->srcBlend == D3DBLEND_BOTHSRCALPHA || ps->srcBlend == D3DBLEND_BOTHINVSRCALPHA) {
+    // BOTH* sets both factors from the source alpha, whatever DESTBLEND says.
+    const bool inverse = ps->srcBlend == D3DBLEND_BOTHINVSRCALPHA;
+    ps->srcBlend = inverse ? D3DBLEND_INVSRCALPHA : D3DBLEND_SRCALPHA;
+    ps->destBlend = inverse ? D3DBLEND_SRCALPHA : D3DBLEND_INVSRCALPHA;
+  }
+  ps->blendMode = chooseBlend(ps->srcBlend, ps->destBlend, rs[D3DRS_ALPHABLENDENABLE] != 0, target32);
 
   const DWORD factor = rs[D3DRS_TEXTUREFACTOR];
   ps->factor = _mm_set_ps(static_cast<float>(factor >> 24) / 255.0f, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
@@ -247,14 +255,20 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
   compileCascade(state, &ps->cascade);
   for (int s = 0; s < kCascadeStages; ++s) {
     ps->textureMode[s] = kNoTexture;
-    const DWORD set = state.stageStates[s][D3DTSS_TEXCOORDINDEX] & 0xFFFFu;
-    ps->coordinateOffset[s] = set < static_cast<DWORD>(kPipelineSets) ? static_cast<int>(2 * set) : 4;
+    ps->coordinateOffset[s] = 2 * s;  // the vertex stage puts stage s's coordinates in slot s
     if (s >= ps->cascade.count || !ps->cascade.samples[s]) continue;
     prepareSampler(state, s, *state.textures[s], &ps->samplers[s]);
     ps->textureMode[s] = ps->samplers[s].is32Bit ? kTexture32 : kTextureOther;
   }
 
   const bool alphaTest = ps->alphaTable != comparisonTable(D3DCMP_ALWAYS);
+  ps->specularAdd = rs[D3DRS_SPECULARENABLE] != 0;
+  ps->specular = ps->specularAdd || ps->cascade.readsSpecular;
+  if (ps->specular || ps->cascade.general) {
+    ps->blendMode = BlendMode::kGeneral;
+    *span = generalRoutine(ps->textureMode[0] != kNoTexture, ps->textureMode[1] != kNoTexture, ps->depthMode, alphaTest);
+    return true;
+  }
   const size_t index = routineIndex(ps->textureMode[0], ps->textureMode[1], ps->depthMode, ps->blendMode, alphaTest);
   const SpanFunction grouped = g_pixelGroups.load(std::memory_order_relaxed) ? kGroupRoutines[index] : nullptr;
   *span = grouped != nullptr ? grouped : onePixelRoutine(index);

@@ -7,10 +7,14 @@ struct OpCoefficients {
   float k0, k1, k2, k3;
 };
 
-// The op as sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2). factorAlpha: TEXTUREFACTOR alpha.
-// Ops outside this form read as SELECTARG1.
+// The op as sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2). factorAlpha: TEXTUREFACTOR alpha. The
+// per-pixel alpha blends start from arg2 here; blendSource adds A * (arg1 - arg2). Ops outside this form
+// read as SELECTARG1.
 OpCoefficients coefficients(DWORD op, float factorAlpha) {
   switch (op) {
+    case D3DTOP_BLENDDIFFUSEALPHA:
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDCURRENTALPHA: return {0, 0, 1, 0};
     case D3DTOP_SELECTARG2: return {0, 0, 1, 0};
     case D3DTOP_MODULATE: return {0, 0, 0, 1};
     case D3DTOP_MODULATE2X: return {0, 0, 0, 2};
@@ -19,8 +23,20 @@ OpCoefficients coefficients(DWORD op, float factorAlpha) {
     case D3DTOP_ADDSIGNED: return {-0.5f, 1, 1, 0};
     case D3DTOP_ADDSIGNED2X: return {-1.0f, 2, 2, 0};
     case D3DTOP_SUBTRACT: return {0, 1, -1, 0};
+    case D3DTOP_ADDSMOOTH: return {0, 1, 1, -1};  // arg1 + arg2 - arg1 * arg2
     case D3DTOP_BLENDFACTORALPHA: return {0, factorAlpha, 1.0f - factorAlpha, 0};
     default: return {0, 1, 0, 0};
+  }
+}
+
+// Whose alpha a per-pixel blend op weighs arg1 by; -1 for the other ops. A missing texture reads as
+// diffuse, as its arguments do.
+int blendSource(DWORD op, bool haveTexture) {
+  switch (op) {
+    case D3DTOP_BLENDDIFFUSEALPHA: return kSourceDiffuse;
+    case D3DTOP_BLENDTEXTUREALPHA: return haveTexture ? kSourceTexture : kSourceDiffuse;
+    case D3DTOP_BLENDCURRENTALPHA: return kSourceCurrent;
+    default: return -1;
   }
 }
 
@@ -35,7 +51,8 @@ int sourceOf(DWORD arg, bool haveTexture) {
     case D3DTA_CURRENT: return kSourceCurrent;
     case D3DTA_TEXTURE: return haveTexture ? kSourceTexture : kSourceDiffuse;
     case D3DTA_TFACTOR: return kSourceFactor;
-    default: return kSourceZero;  // SPECULAR and TEMP are not carried
+    case D3DTA_SPECULAR: return kSourceSpecular;
+    default: return kSourceZero;  // TEMP is not carried (TSSARGTEMP is not reported)
   }
 }
 
@@ -46,6 +63,8 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
   cascade->count = 0;
   cascade->singleTextureStage = false;
   cascade->modulateOnly = false;
+  cascade->general = false;
+  cascade->readsSpecular = false;
   for (int s = 0; s < kCascadeStages; ++s) {
     cascade->samples[s] = false;
     const DWORD* ss = state.stageStates[s];
@@ -65,10 +84,12 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
       alphaArgs[0] = D3DTA_CURRENT;
     }
     const bool alphaUses[2] = {usesArg1(alphaOp), usesArg2(alphaOp)};
+    const int colorBlend = blendSource(colorOp, haveTexture), alphaBlend = blendSource(alphaOp, haveTexture);
     cascade->samples[s] = haveTexture && ((colorUses[0] && readsTexture(colorArgs[0])) ||
                                           (colorUses[1] && readsTexture(colorArgs[1])) ||
                                           (alphaUses[0] && readsTexture(alphaArgs[0])) ||
-                                          (alphaUses[1] && readsTexture(alphaArgs[1])));
+                                          (alphaUses[1] && readsTexture(alphaArgs[1])) ||
+                                          colorBlend == kSourceTexture || alphaBlend == kSourceTexture);
 
     CascadeStage& stage = cascade->stages[s];
     const OpCoefficients c = coefficients(colorOp, factorAlpha), a = coefficients(alphaOp, factorAlpha);
@@ -87,9 +108,19 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
       stage.replicate[i] = _mm_castsi128_ps(_mm_set_epi32(0, replicate, replicate, replicate));
       stage.colorSource[i] = sourceOf(colorArgs[i], haveTexture);
       stage.alphaSource[i] = sourceOf(alphaArgs[i], haveTexture);
+      cascade->readsSpecular = cascade->readsSpecular || (colorUses[i] && stage.colorSource[i] == kSourceSpecular) ||
+                               (alphaUses[i] && stage.alphaSource[i] == kSourceSpecular);
     }
+    stage.blends = colorBlend >= 0 || alphaBlend >= 0;
+    stage.colorBlendSource = colorBlend >= 0 ? colorBlend : kSourceZero;
+    stage.alphaBlendSource = alphaBlend >= 0 ? alphaBlend : kSourceZero;
+    stage.kBlend = _mm_set_ps(alphaBlend >= 0 ? 1.0f : 0.0f, colorBlend >= 0 ? 1.0f : 0.0f, colorBlend >= 0 ? 1.0f : 0.0f,
+                              colorBlend >= 0 ? 1.0f : 0.0f);
+    cascade->general = cascade->general || stage.blends;
     cascade->count = s + 1;
   }
+  cascade->general = cascade->general || cascade->readsSpecular;
+  if (cascade->general) return;  // the general routines run the whole cascade
   if (cascade->count == 1 && cascade->samples[0]) {
     const DWORD* ss = state.stageStates[0];
     // In stage 0 CURRENT is DIFFUSE; argument 1 must be TEXTURE and argument 2 DIFFUSE, unmodified.

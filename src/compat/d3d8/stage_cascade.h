@@ -1,8 +1,11 @@
-// The texture stage cascade of the software pipeline, for the first two stages: each stage's colour
-// and alpha operations are compiled per draw into coefficients of one branch-free form,
-// result = sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2), with arguments read by index
-// (DIFFUSE, CURRENT, TEXTURE, TFACTOR) and the COMPLEMENT / ALPHAREPLICATE modifiers as masks.
-// Ops that need a per-pixel blend factor (BLENDDIFFUSEALPHA, ...) or DOTPRODUCT3 are not supported.
+// The texture stage cascade of the software pipeline, for the first two stages (the device reports
+// two blend stages): each stage's colour and alpha operations are compiled per draw into coefficients
+// of one branch-free form, result = sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2), with arguments
+// read by index (DIFFUSE, CURRENT, TEXTURE, TFACTOR, SPECULAR) and the COMPLEMENT / ALPHAREPLICATE
+// modifiers as masks. The ops that blend by a per-pixel alpha (BLENDDIFFUSEALPHA, BLENDTEXTUREALPHA,
+// BLENDCURRENTALPHA) add kBlend * A * (arg1 - arg2); they, and SPECULAR arguments, are evaluated only by
+// the general routines (runCascade<true>), so the routines the usual draws take carry none of it.
+// PREMODULATE, DOTPRODUCT3, MULTIPLYADD, LERP and BLENDTEXTUREALPHAPM are not supported (not reported).
 #pragma once
 
 #include <emmintrin.h>
@@ -13,7 +16,9 @@ namespace d3d8compat {
 
 constexpr int kCascadeStages = 2;
 
-enum CascadeSource : int { kSourceDiffuse = 0, kSourceCurrent = 1, kSourceTexture = 2, kSourceFactor = 3, kSourceZero = 4 };
+enum CascadeSource : int {
+  kSourceDiffuse = 0, kSourceCurrent = 1, kSourceTexture = 2, kSourceFactor = 3, kSourceSpecular = 4, kSourceZero = 5
+};
 
 struct alignas(16) CascadeStage {
   __m128 k0, k1, k2, k3;     // lanes b, g, r from the colour op, lane a from the alpha op
@@ -21,6 +26,11 @@ struct alignas(16) CascadeStage {
   __m128 replicate[2];       // all-ones in the colour lanes when the colour argument replicates alpha
   int colorSource[2];        // CascadeSource of arg1 and arg2, colour part
   int alphaSource[2];        // ... alpha part
+  // Per-pixel alpha blends (general routines only): kBlend is 1 in the lanes whose op blends, and A in
+  // those lanes is the alpha of CascadeSource colorBlendSource (colour lanes) or alphaBlendSource (alpha).
+  __m128 kBlend;
+  int colorBlendSource, alphaBlendSource;
+  bool blends;
 };
 
 struct Cascade {
@@ -32,19 +42,27 @@ struct Cascade {
   bool singleTextureStage;
   // A singleTextureStage whose colour and alpha ops are both MODULATE: the result is texture * diffuse.
   bool modulateOnly;
+  // A stage blends by a per-pixel alpha, or an argument reads SPECULAR: only the general routines
+  // evaluate this cascade (and then neither shortcut above applies).
+  bool general;
+  bool readsSpecular;
 };
 
 // Compiles stages 0 and 1 of `state`. A stage whose COLOROP is DISABLE ends the cascade; so does a stage
 // without a texture whose colour op reads TEXTURE. An alpha argument reading a missing texture reads DIFFUSE.
 void compileCascade(const DeviceState& state, Cascade* cascade);
 
-// Runs the compiled cascade for one pixel. textures[s] is stage s's filtered texel.
-inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, const __m128* textures) {
+// Runs the compiled cascade for one pixel. textures[s] is stage s's filtered texel; specular is read by
+// the General form only.
+template <bool General = false>
+inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, const __m128* textures,
+                         __m128 specular = _mm_setzero_ps()) {
   const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
   __m128 current = diffuse;
   for (int s = 0; s < cascade.count; ++s) {
     const CascadeStage& stage = cascade.stages[s];
-    const __m128 sources[5] = {diffuse, current, textures[s], factor, _mm_setzero_ps()};
+    const __m128 sources[6] = {diffuse, current, textures[s], factor, General ? specular : _mm_setzero_ps(),
+                               _mm_setzero_ps()};
     __m128 args[2];
     for (int i = 0; i < 2; ++i) {
       __m128 rgb = sources[stage.colorSource[i]];
@@ -56,6 +74,14 @@ inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, 
     __m128 r = _mm_add_ps(stage.k0, _mm_mul_ps(stage.k1, args[0]));
     r = _mm_add_ps(r, _mm_mul_ps(stage.k2, args[1]));
     r = _mm_add_ps(r, _mm_mul_ps(stage.k3, _mm_mul_ps(args[0], args[1])));
+    if constexpr (General) {
+      if (stage.blends) {
+        const __m128 colorAlpha = sources[stage.colorBlendSource], alphaAlpha = sources[stage.alphaBlendSource];
+        const __m128 weight = _mm_or_ps(_mm_and_ps(rgbMask, _mm_shuffle_ps(colorAlpha, colorAlpha, _MM_SHUFFLE(3, 3, 3, 3))),
+                                        _mm_andnot_ps(rgbMask, alphaAlpha));
+        r = _mm_add_ps(r, _mm_mul_ps(_mm_mul_ps(stage.kBlend, weight), _mm_sub_ps(args[0], args[1])));
+      }
+    }
     current = _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
   }
   return current;

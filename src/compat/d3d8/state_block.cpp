@@ -24,17 +24,23 @@ void copyNamedStates(const StateMask& mask, const DeviceState& from, DeviceState
     if (mask.textureTransforms[stage]) to.textureTransforms[stage] = from.textureTransforms[stage];
   }
   if (mask.world) to.world = from.world;
+  for (UINT i = 0; i < 255; ++i) {
+    if (mask.worldMatrices[i]) to.worldMatrices[i] = from.worldMatrices[i];
+  }
   if (mask.view) to.view = from.view;
   if (mask.projection) to.projection = from.projection;
-  for (UINT i = 0; i < kMaxLights; ++i) {
-    if (mask.lights[i]) to.lights[i] = from.lights[i];
+  // A light the source never had reads as never set and disabled.
+  for (DWORD index : mask.lights) {
+    const LightSlot* source = findLight(from, index);
+    lightSlot(to, index).light = source != nullptr ? source->light : D3DLIGHT8{};
   }
-  for (UINT i = 0; i < kMaxLights; ++i) {
-    if (!mask.lightEnables[i]) continue;
+  for (DWORD index : mask.lightEnables) {
+    const LightSlot* source = findLight(from, index);
+    const bool enabled = source != nullptr && source->enabled;
     if (toDevice) {
-      enableLight(to, i, from.lightEnabled[i]);
+      enableLight(to, index, enabled);
     } else {
-      to.lightEnabled[i] = from.lightEnabled[i];
+      lightSlot(to, index).enabled = enabled;
     }
   }
   if (mask.material) to.material = from.material;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <bitset>
+#include <vector>
 
 #include "compat/d3d8/device_state.h"
 
@@ -15,9 +16,10 @@ struct StateMask {
   std::bitset<kStageStateCount> stageStates[kStageCount];
   bool textures[kStageCount] = {};
   bool world = false, view = false, projection = false;
+  std::bitset<255> worldMatrices;      // D3DTS_WORLDMATRIX(1..255)
   bool textureTransforms[kStageCount] = {};
-  bool lights[kMaxLights] = {};        // SetLight
-  bool lightEnables[kMaxLights] = {};  // LightEnable
+  std::vector<DWORD> lights;           // indices named by SetLight
+  std::vector<DWORD> lightEnables;     // ... by LightEnable
   bool material = false;
   bool viewport = false;
   bool fvf = false;

@@ -1,8 +1,11 @@
-// A surface of the software device: one image that owns tightly packed pixel memory (pitch = width x
-// bytes per pixel), in a colour or depth format of formats.h. Stands alone (back buffer, depth buffer)
-// or belongs to a texture level, whose reference count it then shares. The rasterizer reads and writes
-// pixels through bits()/pitch(); applications go through LockRect, which refuses render targets,
-// depth buffers and DEFAULT-pool memory that is not DYNAMIC.
+// A surface of the software device: one image of tightly packed pixels (pitch = width x bytes per
+// pixel) in a colour or depth format of formats.h. Either stands alone and owns its pixels (back buffer,
+// depth buffer: held by the device alone until the application asks for one) or is a texture level
+// whose pixels lie in the texture's one allocation and whose counting is the texture's. The rasterizer
+// reads and writes pixels through bits()/pitch(); applications go through LockRect, which refuses render
+// targets (unless the back buffer was asked for lockable), depth buffers and DEFAULT-pool memory that is
+// not DYNAMIC. Texture levels lock as native ones do: the rectangle is not checked (the pointer is
+// wherever it says), and unlocking a level that is not locked succeeds.
 #pragma once
 
 #include <cstddef>
@@ -13,15 +16,22 @@
 
 namespace d3d8compat {
 
-class Surface final : public ComObject<IDirect3DSurface8> {
+class Surface final : public DeviceChild<IDirect3DSurface8> {
  public:
-  // Null if the size or format cannot be stored. `container` (a texture) takes over reference counting.
-  static Surface* create(UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool,
-                         IUnknown* container);
+  // A surface of the device's own. Null if the size or format cannot be stored.
+  static Surface* createOwned(IDirect3DDevice8* device, UINT width, UINT height, D3DFORMAT format, DWORD usage,
+                              bool lockable);
+  // Level of `container` whose pixels start at `pixels` (levelBytes(width, height, format) of them).
+  static Surface* createLevel(ComObject<IDirect3DTexture8>* container, IDirect3DDevice8* device, UINT width,
+                              UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool, BYTE* pixels);
+  // Bytes of a level of that size and format: height rows of width pixels.
+  static size_t levelBytes(UINT width, UINT height, D3DFORMAT format);
   ~Surface() = default;
 
   ULONG AddRef() override;
   ULONG Release() override;
+  void bind() override;
+  void unbind() override;
   HRESULT GetDesc(D3DSURFACE_DESC* desc) override;
   HRESULT LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD flags) override;
   HRESULT UnlockRect() override;
@@ -32,24 +42,27 @@ class Surface final : public ComObject<IDirect3DSurface8> {
   DWORD usage() const { return usage_; }
   UINT bytesPerPixel() const { return bytesPerPixel_; }
   UINT pitch() const { return width_ * bytesPerPixel_; }
-  BYTE* bits() { return pixels_.data(); }
-  const BYTE* bits() const { return pixels_.data(); }
-  BYTE* row(UINT y) { return pixels_.data() + static_cast<size_t>(y) * pitch(); }
-  const BYTE* row(UINT y) const { return pixels_.data() + static_cast<size_t>(y) * pitch(); }
-  bool lockable() const;
+  BYTE* bits() { return pixels_; }
+  const BYTE* bits() const { return pixels_; }
+  BYTE* row(UINT y) { return pixels_ + static_cast<size_t>(y) * pitch(); }
+  const BYTE* row(UINT y) const { return pixels_ + static_cast<size_t>(y) * pitch(); }
+  bool lockable() const { return lockable_; }
   bool locked() const { return locked_; }
 
  private:
-  Surface(UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool, IUnknown* container);
+  Surface(IDirect3DDevice8* device, UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool,
+          ComObject<IDirect3DTexture8>* container);
 
   UINT width_, height_;
   D3DFORMAT format_;
   DWORD usage_;
   D3DPOOL pool_;
   UINT bytesPerPixel_;
-  IUnknown* container_;
+  ComObject<IDirect3DTexture8>* container_;
+  bool lockable_ = false;
   bool locked_ = false;
-  std::vector<BYTE> pixels_;
+  std::vector<BYTE> owned_;  // the pixels of a surface that stands alone
+  BYTE* pixels_ = nullptr;
 };
 
 }  // namespace d3d8compat

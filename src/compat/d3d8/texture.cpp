@@ -17,16 +17,15 @@ UINT fullMipChainLength(UINT width, UINT height) {
   return count;
 }
 
-HRESULT Texture::create(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                        Texture** texture) {
+HRESULT Texture::create(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
+                        D3DFORMAT format, D3DPOOL pool, Texture** texture) {
   if (texture == nullptr) return D3DERR_INVALIDCALL;
-  *texture = nullptr;
-  if (width == 0 || height == 0 || width > kMaxTextureSize || height > kMaxTextureSize) {
-    return D3DERR_INVALIDCALL;
-  }
+  // Scratch textures are not bound by the device's limits; the surface limit still keeps them storable.
+  const UINT largest = pool == D3DPOOL_SCRATCH ? kMaxSurfaceSize : kMaxTextureSize;
+  if (width == 0 || height == 0 || width > largest || height > largest) return D3DERR_INVALIDCALL;
   constexpr DWORD kKnownUsage = D3DUSAGE_RENDERTARGET | D3DUSAGE_DYNAMIC;
-  if ((usage & ~kKnownUsage) != 0) return D3DERR_INVALIDCALL;
-  if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM) {
+  if ((usage & ~kKnownUsage) != 0 || usage == kKnownUsage) return D3DERR_INVALIDCALL;  // not both at once
+  if (pool != D3DPOOL_DEFAULT && pool != D3DPOOL_MANAGED && pool != D3DPOOL_SYSTEMMEM && pool != D3DPOOL_SCRATCH) {
     return D3DERR_INVALIDCALL;
   }
   if (!isColorFormat(format)) return D3DERR_INVALIDCALL;
@@ -37,11 +36,16 @@ HRESULT Texture::create(UINT width, UINT height, UINT levels, DWORD usage, D3DFO
   if (levels == 0) levels = fullChain;
   if (levels > fullChain) return D3DERR_INVALIDCALL;
 
-  Texture* created = new Texture();
+  Texture* created = new Texture(device, pool);
+  size_t total = 0;
+  for (UINT k = 0; k < levels; ++k) total += Surface::levelBytes(std::max(1u, width >> k), std::max(1u, height >> k), format);
+  created->pixels_.resize(total);
   created->levels_.reserve(levels);
+  BYTE* next = created->pixels_.data();
   for (UINT k = 0; k < levels; ++k) {
     const UINT w = std::max(1u, width >> k), h = std::max(1u, height >> k);
-    created->levels_.push_back(Surface::create(w, h, format, usage, pool, created));
+    created->levels_.push_back(Surface::createLevel(created, device, w, h, format, usage, pool, next));
+    next += Surface::levelBytes(w, h, format);
   }
   *texture = created;
   return D3D_OK;

@@ -1,7 +1,8 @@
-// A 2D texture of the software device: a chain of independent levels, each a Surface owned by the
-// texture (level k is max(1, size >> k) on each side). Nothing regenerates lower levels: the
-// application fills each one. Render-target textures (D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT) are
-// drawn into through SetRenderTarget and cannot be locked.
+// A 2D texture of the software device: a chain of independent levels (level k is max(1, size >> k) on
+// each side) lying one after another in one allocation, as native runtimes lay them out, each a Surface
+// owned by the texture. Nothing regenerates lower levels: the application fills each one.
+// Render-target textures (D3DUSAGE_RENDERTARGET, D3DPOOL_DEFAULT) are drawn into through SetRenderTarget
+// and cannot be locked; scratch textures (D3DPOOL_SCRATCH) can be locked but not drawn with.
 #pragma once
 
 #include <vector>
@@ -12,11 +13,12 @@
 
 namespace d3d8compat {
 
-class Texture final : public ComObject<IDirect3DTexture8> {
+class Texture final : public DeviceChild<IDirect3DTexture8> {
  public:
-  // Validates the arguments as CreateTexture does; levels 0 means the full chain down to 1 x 1.
-  static HRESULT create(UINT width, UINT height, UINT levels, DWORD usage, D3DFORMAT format, D3DPOOL pool,
-                        Texture** texture);
+  // Validates the arguments as CreateTexture does; levels 0 means the full chain down to 1 x 1. On
+  // failure *texture is left as it was.
+  static HRESULT create(IDirect3DDevice8* device, UINT width, UINT height, UINT levels, DWORD usage,
+                        D3DFORMAT format, D3DPOOL pool, Texture** texture);
   ~Texture();
 
   DWORD GetLevelCount() override;
@@ -30,10 +32,13 @@ class Texture final : public ComObject<IDirect3DTexture8> {
   D3DFORMAT format() const { return levels_[0]->format(); }
   UINT width() const { return levels_[0]->width(); }
   UINT height() const { return levels_[0]->height(); }
+  D3DPOOL pool() const { return pool_; }
 
  private:
-  Texture() = default;
+  Texture(IDirect3DDevice8* device, D3DPOOL pool) : DeviceChild(device, true), pool_(pool) {}
 
+  D3DPOOL pool_;
+  std::vector<BYTE> pixels_;  // every level, level 0 first
   std::vector<Surface*> levels_;
 };
 

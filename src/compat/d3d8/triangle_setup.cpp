@@ -48,7 +48,7 @@ float screenArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVerte
 }
 
 bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   const ScissorRect& scissor, TriangleSetup* setup) {
+                   const ScissorRect& scissor, TriangleSetup* setup, bool specular) {
   const ScreenVertex* v[3] = {&a, &b, &c};
   for (const ScreenVertex* p : v) {  // also rejects NaN
     if (!(std::fabs(p->x) < kSetupLimit && std::fabs(p->y) < kSetupLimit)) return false;
@@ -94,6 +94,10 @@ bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
     solver.solve(v[0]->tex[set][coordinate] * v[0]->rhw, v[1]->tex[set][coordinate] * v[1]->rhw,
                  v[2]->tex[set][coordinate] * v[2]->rhw, refX, refY, &setup->tex[k], &setup->texDx[k],
                  &setup->texDy[k]);
+    if (specular) {
+      solver.solve(v[0]->specular[k] * v[0]->rhw, v[1]->specular[k] * v[1]->rhw, v[2]->specular[k] * v[2]->rhw, refX,
+                   refY, &setup->specular[k], &setup->specularDx[k], &setup->specularDy[k]);
+    }
   }
   return true;
 }

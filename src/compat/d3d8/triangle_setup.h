@@ -20,7 +20,8 @@ constexpr int kSubPixelBits = 8;
 float screenArea(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
 
 // False when the triangle covers no pixel centre of the scissor rectangle's box (zero area, or outside).
+// The specular planes are made only when `specular` is set.
 bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
-                   const ScissorRect& scissor, TriangleSetup* setup);
+                   const ScissorRect& scissor, TriangleSetup* setup, bool specular = false);
 
 }  // namespace d3d8compat

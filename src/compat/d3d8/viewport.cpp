@@ -1,13 +1,13 @@
 #include "compat/d3d8/viewport.h"
 
+#include <cmath>
+
 #include "compat/d3d8/surface.h"
 
 namespace d3d8compat {
 
 bool viewportFits(const D3DVIEWPORT8& viewport, const Surface* target) {
-  if (!(viewport.MinZ >= 0.0f && viewport.MinZ <= 1.0f && viewport.MaxZ >= 0.0f && viewport.MaxZ <= 1.0f)) {
-    return false;
-  }
+  if (!std::isfinite(viewport.MinZ) || !std::isfinite(viewport.MaxZ)) return false;
   if (viewport.Width == 0 || viewport.Height == 0) return false;
   if (target == nullptr) return true;
   // 64-bit sums: X + Width must not wrap.

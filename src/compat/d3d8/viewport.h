@@ -1,5 +1,6 @@
 // Viewport rules shared by SetViewport, SetRenderTarget and state blocks: a viewport has a non-empty
-// area inside its render target and MinZ, MaxZ within 0..1 (MinZ > MaxZ is allowed: it only maps depth).
+// area inside its render target. MinZ and MaxZ only map depth: any finite values, in either order, are
+// accepted (as native Direct3D 8 does), and depth is clamped to 0..1 as it is tested and written.
 #pragma once
 
 #include "compat/d3d8/d3d8_types.h"

@@ -63,16 +63,20 @@ TEST_F(D3D8Test, SetRenderTargetResetsTheViewportToTheNewTarget) {
 
 TEST_F(D3D8Test, DepthBufferSmallerThanTheTargetIsRefused) {
   createDevice();
-  D3DPRESENT_PARAMETERS small = windowedParams();
-  small.BackBufferWidth = small.BackBufferHeight = 100;
-  IDirect3DDevice8* other = nullptr;
-  ASSERT_EQ(tryCreate(small, D3DCREATE_HARDWARE_VERTEXPROCESSING, &other), D3D_OK);
-  IDirect3DSurface8* smallDepth = nullptr;
-  ASSERT_EQ(other->GetDepthStencilSurface(&smallDepth), D3D_OK);
-  EXPECT_EQ(device_->SetRenderTarget(nullptr, smallDepth), D3DERR_INVALIDCALL);
-  EXPECT_EQ(state().depthStencil->width(), 640u);
-  smallDepth->Release();
-  other->Release();
+  IDirect3DTexture8* large = nullptr;
+  ASSERT_EQ(device_->CreateTexture(1024, 512, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &large),
+            D3D_OK);
+  IDirect3DSurface8* level = nullptr;
+  IDirect3DSurface8* depth = nullptr;
+  ASSERT_EQ(large->GetSurfaceLevel(0, &level), D3D_OK);
+  ASSERT_EQ(device_->GetDepthStencilSurface(&depth), D3D_OK);
+  EXPECT_EQ(device_->SetRenderTarget(level, depth), D3DERR_INVALIDCALL);  // 640 x 480 depth, 1024 x 512 target
+  EXPECT_EQ(state().renderTarget->width(), 640u);
+  EXPECT_EQ(device_->SetRenderTarget(level, nullptr), D3D_OK);  // without depth it is fine
+  EXPECT_EQ(device_->SetRenderTarget(state().backBuffer, depth), D3D_OK);
+  depth->Release();
+  level->Release();
+  large->Release();
 }
 
 TEST_F(D3D8Test, GetRenderTargetAndDepthSurfaceAddReferences) {
@@ -89,10 +93,9 @@ TEST_F(D3D8Test, GetRenderTargetAndDepthSurfaceAddReferences) {
 
   IDirect3DSurface8* depth = nullptr;
   ASSERT_EQ(device_->GetDepthStencilSurface(&depth), D3D_OK);
-  const ULONG depthHeld = refCount(depth);
-  EXPECT_GE(depthHeld, 2u);  // the caller and the device
-  depth->Release();
-  back->Release();
+  EXPECT_EQ(refCount(depth), 1u);  // the caller's; the device's own hold does not show
+  EXPECT_EQ(depth->Release(), 0u);
+  EXPECT_EQ(back->Release(), 0u);
 
   // The saved surfaces outlive a device released first.
   ASSERT_EQ(device_->GetRenderTarget(&back), D3D_OK);

@@ -33,17 +33,20 @@ TEST_F(D3D8Test, RecordingAStateBlockLeavesTheDeviceUnchanged) {
   EXPECT_EQ(state().renderStates[D3DRS_CULLMODE], DWORD{D3DCULL_CCW});
   EXPECT_EQ(state().stageStates[0][D3DTSS_COLORARG2], D3DTA_CURRENT);
 
-  // The block keeps the texture alive after the application lets go of it.
-  EXPECT_EQ(atlas->Release(), 1u);
+  // The block keeps the texture alive after the application lets go of it; as in native Direct3D 8,
+  // the device's own holds do not show in the count.
+  EXPECT_EQ(refCount(atlas), 1u);
+  EXPECT_EQ(atlas->Release(), 0u);
   ASSERT_EQ(device_->ApplyStateBlock(token), D3D_OK);
   EXPECT_EQ(state().textures[0], atlas);
   EXPECT_EQ(atlas->GetLevelCount(), 1u);
   EXPECT_EQ(state().renderStates[D3DRS_ALPHABLENDENABLE], DWORD{TRUE});
   EXPECT_EQ(state().renderStates[D3DRS_ZENABLE], DWORD{FALSE});
   EXPECT_EQ(state().stageStates[0][D3DTSS_COLORARG2], D3DTA_DIFFUSE);
-  EXPECT_EQ(refCount(atlas), 2u);  // the block and the device
   ASSERT_EQ(device_->DeleteStateBlock(token), D3D_OK);
-  EXPECT_EQ(refCount(atlas), 1u);
+  EXPECT_EQ(state().textures[0], atlas);  // still bound: still alive
+  EXPECT_EQ(atlas->GetLevelCount(), 1u);
+  EXPECT_EQ(device_->SetTexture(0, nullptr), D3D_OK);
 }
 
 TEST_F(D3D8Test, CaptureTakesOnlyTheRecordedStatesAndApplyRestoresThem) {
@@ -99,14 +102,16 @@ TEST_F(D3D8Test, StateBlocksRecordTransformsLightsAndStreams) {
   DWORD token = 0;
   ASSERT_EQ(device_->EndStateBlock(&token), D3D_OK);
   EXPECT_EQ(state().world._41, 0.0f);
-  EXPECT_FALSE(state().lightEnabled[3]);
+  EXPECT_EQ(d3d8compat::findLight(state(), 3), nullptr);
   EXPECT_EQ(state().streamSource, nullptr);
 
   ASSERT_EQ(device_->ApplyStateBlock(token), D3D_OK);
   EXPECT_EQ(state().world._41, 5.0f);
-  EXPECT_TRUE(state().lightEnabled[3]);
-  EXPECT_EQ(state().lights[3].Type, D3DLIGHT_DIRECTIONAL);  // enabling an unset light defines the default one
-  EXPECT_EQ(state().lights[3].Direction.z, 1.0f);
+  const d3d8compat::LightSlot* light = d3d8compat::findLight(state(), 3);
+  ASSERT_NE(light, nullptr);
+  EXPECT_TRUE(light->enabled);
+  EXPECT_EQ(light->light.Type, D3DLIGHT_DIRECTIONAL);  // enabling an unset light defines the default one
+  EXPECT_EQ(light->light.Direction.z, 1.0f);
   EXPECT_EQ(state().streamSource, buffer);
   EXPECT_EQ(state().streamStride, 36u);
   EXPECT_EQ(state().fvf, 0x152u);
@@ -126,7 +131,7 @@ TEST_F(D3D8Test, BlockCallsAreRefusedWhileRecordingOrForUnknownTokens) {
   EXPECT_NE(second, token);
   EXPECT_EQ(device_->EndStateBlock(&second), D3DERR_INVALIDCALL);
 
-  EXPECT_EQ(device_->ApplyStateBlock(0), D3DERR_INVALIDCALL);
+  EXPECT_EQ(device_->ApplyStateBlock(0), D3D_OK);  // token 0 is never a block: nothing to apply
   EXPECT_EQ(device_->ApplyStateBlock(0xFFFFFFFF), D3DERR_INVALIDCALL);
   ASSERT_EQ(device_->DeleteStateBlock(token), D3D_OK);
   EXPECT_EQ(device_->ApplyStateBlock(token), D3DERR_INVALIDCALL);
