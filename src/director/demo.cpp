@@ -78,8 +78,14 @@ void setFrameObserver(FrameObserver observer) { g_frameObserver = observer; }
 
 int demoMain() {
   g_time = 0.0f;
+  forgetQuitRequest();
   if (initGraphics("ZAQ", 640, 480, 0, 32) == 0) return -1;
   startUp();
+  if (quitRequested()) {
+    // Closed while the opening card was up: a start-up pump took the quit.
+    shutDown();
+    return 0;
+  }
   float drawFrom = startPresentationAt(playRange().fromOrder);  // 0 for a whole run
   if (!music_open(mainWindowHandle())) {
     // Without the stream there is no clock to run the presentation on.
@@ -90,7 +96,7 @@ int demoMain() {
 
   for (int64_t pass = 0;; ++pass) {
     music_wake();
-    if (pumpOneMessage() == PUMP_QUIT) break;
+    if (pumpOneMessage() == PUMP_QUIT || quitRequested()) break;
     if (!followSceneKeys(&drawFrom)) break;
     g_time = smoothTime(music_seconds(), g_time);
     if (g_time < drawFrom) continue;  // the first second of the stream is silence

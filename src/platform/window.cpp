@@ -7,6 +7,7 @@ HWND g_mainWindow = nullptr;
 namespace {
 
 WPARAM g_pressedKey = 0;
+bool g_quitRequested = false;
 
 }  // namespace
 
@@ -76,8 +77,14 @@ int pumpOneMessage() {
   if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) == FALSE) return PUMP_CONTINUE;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
-  return msg.message == WM_QUIT ? PUMP_QUIT : PUMP_CONTINUE;
+  if (msg.message != WM_QUIT) return PUMP_CONTINUE;
+  g_quitRequested = true;
+  return PUMP_QUIT;
 }
+
+bool quitRequested() { return g_quitRequested; }
+
+void forgetQuitRequest() { g_quitRequested = false; }
 
 WPARAM takePressedKey() {
   const WPARAM key = g_pressedKey;
