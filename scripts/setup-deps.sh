@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev
+  libsdl2-dev libfreetype-dev libfontconfig-dev fonts-dejavu-core libpng-dev libdeflate-dev
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps sox
 )

@@ -10,7 +10,6 @@
 
 #include "compat/dsound/dsound_backend.h"
 #include "compat/win32/user32.h"
-#include "host/png_writer.h"
 #include "host/stop_signals.h"
 #include "music/stream.h"
 #include "music/stream_ring.h"
@@ -53,6 +52,7 @@ bool CaptureSink::open(const CaptureSettings& settings, std::string* error) {
       return false;
     }
     wavPath_ = settings.path + "/soundtrack.wav";
+    pngs_.start(PngPool::defaultThreads(), width_, height_);
   }
   if (!wav_.open(wavPath_)) {
     *error = "cannot write " + wavPath_ + ": " + std::strerror(errno);
@@ -81,23 +81,23 @@ void CaptureSink::endFrame() {
   }
   if (done_) return;
 
-  bool ok;
-  std::string framePath = settings_.path;
-  errno = 0;
   if (video_) {
-    ok = encoder_.addFrame(picture_.data());
+    errno = 0;
+    if (!encoder_.addFrame(picture_.data())) {
+      const int reason = errno;
+      fail("cannot write " + settings_.path + (reason != 0 ? std::string(": ") + std::strerror(reason) : ""));
+      return;
+    }
   } else {
+    // A frame file that failed earlier ends the capture here; the workers removed it.
+    std::string error = pngs_.firstError();
+    if (!error.empty()) {
+      fail(error);
+      return;
+    }
     char name[32];
     std::snprintf(name, sizeof(name), "/frame_%06llu.png", static_cast<unsigned long long>(frames_));
-    framePath += name;
-    ok = writePng(framePath, picture_.data(), width_, height_);
-  }
-  if (!ok) {
-    const int reason = errno;
-    // A frame cut short (a full disk) is removed, so every frame file left is complete.
-    if (!video_) std::remove(framePath.c_str());
-    fail("cannot write " + framePath + (reason != 0 ? std::string(": ") + std::strerror(reason) : std::string()));
-    return;
+    pngs_.submit(settings_.path + name, picture_.data());
   }
 
   audio_.clear();
@@ -147,6 +147,12 @@ void CaptureSink::reportProgress(bool last) {
 
 bool CaptureSink::finish(std::string* error) {
   done_ = true;
+  // Every frame queued is written before the run reports how far it got.
+  pngs_.finish();
+  if (!failed_ && !pngs_.firstError().empty()) {
+    failed_ = true;
+    error_ = pngs_.firstError();
+  }
   if (settings_.progress) reportProgress(true);
   const bool wavOk = wav_.close();
   if (failed_) {

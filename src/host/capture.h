@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "compat/d3d8/d3d8_host.h"
+#include "host/png_pool.h"
 #include "host/video_encoder.h"
 #include "host/wav_writer.h"
 
@@ -45,6 +46,7 @@ class CaptureSink : public d3d8compat::PresentSink {
   CaptureSettings settings_;
   bool video_ = false;
   VideoEncoder encoder_;
+  PngPool pngs_;  // frame files, written on worker threads
   WavWriter wav_;
   std::string wavPath_;
   std::vector<uint32_t> picture_;
