@@ -4,7 +4,7 @@ BUILD_DIR ?= build
 CMAKE_FLAGS ?=
 JOBS ?= $(shell nproc)
 
-.PHONY: build run test sanitize video golden bench deps clean
+.PHONY: build run test sanitize fuzz soak video golden bench deps clean
 
 build: deps
 	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja $(CMAKE_FLAGS)
@@ -19,14 +19,31 @@ run: build
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS)
 
-# Address + undefined-behaviour sanitizers, then the thread sanitizer: unit tests and a short capture each.
+# Address + undefined-behaviour sanitizers, then the thread sanitizer: every test, then a 20-second
+# capture of the presentation, in build dirs of their own. Any sanitizer report fails the run.
+SANITIZE_CAPTURE_SECONDS ?= 20
 sanitize: deps
 	for s in "asan:-DBRANNIK_ASAN=ON -DBRANNIK_UBSAN=ON" "tsan:-DBRANNIK_TSAN=ON"; do \
 	  dir=$(BUILD_DIR)-$${s%%:*}; \
 	  cmake -S . -B $$dir -G Ninja $${s#*:} >/dev/null && cmake --build $$dir -j $(JOBS) && \
-	  (cd $$dir && ctest --output-on-failure -j $(JOBS) -E 'LiveMode') && \
-	  $$dir/brannik --capture $$dir/capture --fps 30 --duration 4 || exit 1; \
+	  (cd $$dir && ctest --output-on-failure -j $(JOBS)) && \
+	  rm -rf $$dir/capture && \
+	  $$dir/brannik --capture $$dir/capture --fps 30 --duration $(SANITIZE_CAPTURE_SECONDS) || exit 1; \
 	done
+
+# libFuzzer over every reader of bytes (fuzz/targets.h), FUZZ_SECONDS each (or FUZZ_RUNS executions),
+# with the address and undefined-behaviour sanitizers; needs clang, which it installs.
+FUZZ_SECONDS ?= 120
+FUZZ_RUNS ?= -1
+fuzz: deps
+	BRANNIK_WITH_FUZZ=1 scripts/setup-deps.sh
+	@test -f $(BUILD_DIR)-fuzz/build.ninja || CXX=clang++ cmake -S fuzz -B $(BUILD_DIR)-fuzz -G Ninja
+	cmake --build $(BUILD_DIR)-fuzz -j $(JOBS)
+	scripts/fuzz.sh $(BUILD_DIR)-fuzz $(FUZZ_SECONDS) $(FUZZ_RUNS)
+
+# The whole presentation live under Xvfb twice: no memory growth, no frame over 3x the median.
+soak: build
+	scripts/soak.sh $(BUILD_DIR) 2
 
 video: build
 	@BRANNIK_WITH_FFMPEG=1 scripts/setup-deps.sh || echo "video: could not install ffmpeg" >&2
@@ -42,4 +59,4 @@ bench: deps
 	for b in $(BUILD_DIR)-bench/bench_*; do $$b; done
 
 clean:
-	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-tsan
+	rm -rf $(BUILD_DIR) $(BUILD_DIR)-bench $(BUILD_DIR)-asan $(BUILD_DIR)-tsan $(BUILD_DIR)-fuzz

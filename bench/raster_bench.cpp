@@ -1,12 +1,20 @@
 // Speed of the software Direct3D 8 pipeline on the shapes the presentation draws: a full-screen
 // bilinear textured quad, the same trilinear and alpha-blended, a 256 x 256 two-stage pass into a render
 // target texture, a 1 640-vertex lit textured tube filling the screen, and 500 additive point sprites of
-// about 60 pixels, each through the device as the program calls it. Argument 1: every pixel on the calling
-// thread (the one-core figure); argument 2: rows split over two threads. Times are wall-clock.
+// about 60 pixels, each through the device as the program calls it. Argument: how many threads share the
+// rows (1 is the one-core figure). Times are wall-clock.
+//
+// Beside them, a speed-of-light reference: a plain loop outside the device doing the least a full-screen
+// bilinear pass must do (affine coordinates, 8-bit bilinear weights, modulate, store), once with SSE2
+// and once with AVX2. The bilinear quad reports its time as a ratio to both, measured in the same run,
+// since a shared machine's speed varies by a quarter from minute to minute while the ratio does not.
 #include <benchmark/benchmark.h>
+#include <immintrin.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -121,6 +129,169 @@ Bench& bench() {
   return instance;
 }
 
+// ---- Speed-of-light reference ----------------------------------------------------------------------
+
+// A 256 x 256 texture with one wrapped column and row more, so the four texels of any footprint lie at
+// index, index + 1, index + kPitch and index + kPitch + 1 without masking.
+constexpr int kRefSize = 256, kRefPitch = kRefSize + 1;
+
+struct ReferencePass {
+  std::vector<uint32_t> texels = std::vector<uint32_t>(kRefPitch * kRefPitch);
+  std::vector<uint32_t> target = std::vector<uint32_t>(640 * 480);
+  ReferencePass() {
+    for (int y = 0; y < kRefPitch; ++y) {
+      for (int x = 0; x < kRefPitch; ++x) {
+        const uint32_t tx = x % kRefSize, ty = y % kRefSize;
+        texels[y * kRefPitch + x] = D3DCOLOR_ARGB(200, (tx * 3) & 0xFF, (ty * 5) & 0xFF, (tx ^ ty) & 0xFF);
+      }
+    }
+  }
+};
+
+ReferencePass& referencePass() {
+  static ReferencePass instance;
+  return instance;
+}
+
+// The 640 x 480 pass, u = x * 256 / 640 - 0.5, v = y * 256 / 480 - 0.5 in 16.16, every channel times
+// 0xF0 (the diffuse colour), four pixels per step.
+void referenceSse2(ReferencePass& pass) {
+  // a * (256 - w) + b * w, >> 8, on 16-bit lanes holding 8-bit values (the sum fits 16 bits unsigned).
+  auto lerp = [](__m128i a, __m128i b, __m128i w, __m128i w256) __attribute__((always_inline)) {
+    return _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(a, _mm_sub_epi16(w256, w)), _mm_mullo_epi16(b, w)), 8);
+  };
+  const int32_t du = (kRefSize << 16) / 640, dv = (kRefSize << 16) / 480;
+  const __m128i zero = _mm_setzero_si128(), w256 = _mm_set1_epi16(256), modulate = _mm_set1_epi16(0xF0 + 1);
+  const __m128i stepU = _mm_set1_epi32(4 * du), lowByte = _mm_set1_epi32(0xFF);
+  const uint32_t* tex = pass.texels.data();
+  for (int y = 0; y < 480; ++y) {
+    const int32_t v = y * dv + dv / 2 - (1 << 15) + (kRefSize << 16);
+    const uint32_t* row = tex + ((v >> 16) & (kRefSize - 1)) * kRefPitch;
+    const __m128i fv = _mm_set1_epi16(static_cast<short>((v >> 8) & 0xFF));
+    __m128i u = _mm_add_epi32(_mm_set1_epi32(du / 2 - (1 << 15) + (kRefSize << 16)), _mm_setr_epi32(0, du, 2 * du, 3 * du));
+    uint32_t* out = pass.target.data() + y * 640;
+    for (int x = 0; x < 640; x += 4) {
+      alignas(16) int32_t column[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(column), _mm_and_si128(_mm_srli_epi32(u, 16), _mm_set1_epi32(kRefSize - 1)));
+      __m128i t00, t01, t10, t11;
+      {
+        const uint32_t* p0 = row + column[0];
+        const uint32_t* p1 = row + column[1];
+        const uint32_t* p2 = row + column[2];
+        const uint32_t* p3 = row + column[3];
+        t00 = _mm_setr_epi32(p0[0], p1[0], p2[0], p3[0]);
+        t01 = _mm_setr_epi32(p0[1], p1[1], p2[1], p3[1]);
+        t10 = _mm_setr_epi32(p0[kRefPitch], p1[kRefPitch], p2[kRefPitch], p3[kRefPitch]);
+        t11 = _mm_setr_epi32(p0[kRefPitch + 1], p1[kRefPitch + 1], p2[kRefPitch + 1], p3[kRefPitch + 1]);
+      }
+      const __m128i fu32 = _mm_and_si128(_mm_srli_epi32(u, 8), lowByte);
+      const __m128i fu16 = _mm_or_si128(fu32, _mm_slli_epi32(fu32, 16));
+      const __m128i fuLo = _mm_unpacklo_epi32(fu16, fu16), fuHi = _mm_unpackhi_epi32(fu16, fu16);
+      auto half = [&](__m128i a, __m128i b, __m128i c, __m128i d, __m128i fu) {
+        const __m128i top = lerp(a, b, fu, w256), bottom = lerp(c, d, fu, w256);
+        return _mm_srli_epi16(_mm_mullo_epi16(lerp(top, bottom, fv, w256), modulate), 8);
+      };
+      const __m128i lo = half(_mm_unpacklo_epi8(t00, zero), _mm_unpacklo_epi8(t01, zero), _mm_unpacklo_epi8(t10, zero),
+                              _mm_unpacklo_epi8(t11, zero), fuLo);
+      const __m128i hi = half(_mm_unpackhi_epi8(t00, zero), _mm_unpackhi_epi8(t01, zero), _mm_unpackhi_epi8(t10, zero),
+                              _mm_unpackhi_epi8(t11, zero), fuHi);
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_packus_epi16(lo, hi));
+      u = _mm_add_epi32(u, stepU);
+    }
+  }
+}
+
+#define AVX2_INLINE inline __attribute__((target("avx2"), always_inline))
+AVX2_INLINE __m256i lerpAvx2(__m256i a, __m256i b, __m256i w) {
+  const __m256i w256 = _mm256_set1_epi16(256);
+  return _mm256_srli_epi16(_mm256_add_epi16(_mm256_mullo_epi16(a, _mm256_sub_epi16(w256, w)), _mm256_mullo_epi16(b, w)), 8);
+}
+
+// Bilinear and modulate of two pixels per 128-bit half: texels widened to 16 bits, fu per pixel.
+AVX2_INLINE __m256i bilinearAvx2(__m256i a, __m256i b, __m256i c, __m256i d, __m256i fu, __m256i fv, __m256i modulate) {
+  return _mm256_srli_epi16(_mm256_mullo_epi16(lerpAvx2(lerpAvx2(a, b, fu), lerpAvx2(c, d, fu), fv), modulate), 8);
+}
+#undef AVX2_INLINE
+
+// The same pass eight pixels per step.
+__attribute__((target("avx2"))) void referenceAvx2(ReferencePass& pass) {
+  const int32_t du = (kRefSize << 16) / 640, dv = (kRefSize << 16) / 480;
+  const __m256i zero = _mm256_setzero_si256(), modulate = _mm256_set1_epi16(0xF0 + 1);
+  const __m256i stepU = _mm256_set1_epi32(8 * du), lowByte = _mm256_set1_epi32(0xFF);
+  const __m256i mask = _mm256_set1_epi32(kRefSize - 1);
+  const int* tex = reinterpret_cast<const int*>(pass.texels.data());
+  for (int y = 0; y < 480; ++y) {
+    const int32_t v = y * dv + dv / 2 - (1 << 15) + (kRefSize << 16);
+    const int* row = tex + ((v >> 16) & (kRefSize - 1)) * kRefPitch;
+    const __m256i fv = _mm256_set1_epi16(static_cast<short>((v >> 8) & 0xFF));
+    __m256i u = _mm256_add_epi32(_mm256_set1_epi32(du / 2 - (1 << 15) + (kRefSize << 16)),
+                                 _mm256_setr_epi32(0, du, 2 * du, 3 * du, 4 * du, 5 * du, 6 * du, 7 * du));
+    uint32_t* out = pass.target.data() + y * 640;
+    for (int x = 0; x < 640; x += 8) {
+      alignas(32) int32_t column[8];
+      _mm256_store_si256(reinterpret_cast<__m256i*>(column), _mm256_and_si256(_mm256_srli_epi32(u, 16), mask));
+      // Scalar loads: on processors with the gather-sampling microcode fix, vpgatherdd is slower than this.
+      const int* p[8];
+      for (int k = 0; k < 8; ++k) p[k] = row + column[k];
+#define FETCH(o) _mm256_setr_epi32(p[0][o], p[1][o], p[2][o], p[3][o], p[4][o], p[5][o], p[6][o], p[7][o])
+      const __m256i t00 = FETCH(0), t01 = FETCH(1), t10 = FETCH(kRefPitch), t11 = FETCH(kRefPitch + 1);
+#undef FETCH
+      const __m256i fu32 = _mm256_and_si256(_mm256_srli_epi32(u, 8), lowByte);
+      const __m256i fu16 = _mm256_or_si256(fu32, _mm256_slli_epi32(fu32, 16));
+      const __m256i lo = bilinearAvx2(_mm256_unpacklo_epi8(t00, zero), _mm256_unpacklo_epi8(t01, zero),
+                                      _mm256_unpacklo_epi8(t10, zero), _mm256_unpacklo_epi8(t11, zero),
+                                      _mm256_unpacklo_epi32(fu16, fu16), fv, modulate);
+      const __m256i hi = bilinearAvx2(_mm256_unpackhi_epi8(t00, zero), _mm256_unpackhi_epi8(t01, zero),
+                                      _mm256_unpackhi_epi8(t10, zero), _mm256_unpackhi_epi8(t11, zero),
+                                      _mm256_unpackhi_epi32(fu16, fu16), fv, modulate);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + x), _mm256_packus_epi16(lo, hi));
+      u = _mm256_add_epi32(u, stepU);
+    }
+  }
+}
+
+bool haveAvx2() { return __builtin_cpu_supports("avx2"); }
+
+// Mean milliseconds of one reference pass over about 60 ms of repeats (AVX2 falls back to SSE2 without it).
+double referenceMilliseconds(bool avx2) {
+  ReferencePass& pass = referencePass();
+  const bool useAvx2 = avx2 && haveAvx2();
+  const auto start = std::chrono::steady_clock::now();
+  int runs = 0;
+  double elapsed = 0.0;
+  do {
+    if (useAvx2) referenceAvx2(pass); else referenceSse2(pass);
+    benchmark::DoNotOptimize(pass.target.data());
+    ++runs;
+    elapsed = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  } while (elapsed < 60.0 || runs < 5);
+  return elapsed / runs;
+}
+
+// Argument 0: SSE2, 1: AVX2.
+void BM_ReferenceBilinearLoop(benchmark::State& state) {
+  ReferencePass& pass = referencePass();
+  const bool avx2 = state.range(0) == 1;
+  if (avx2 && !haveAvx2()) {
+    state.SkipWithError("no AVX2 on this processor");
+    return;
+  }
+  for (auto _ : state) {
+    if (avx2) referenceAvx2(pass); else referenceSse2(pass);
+    benchmark::DoNotOptimize(pass.target.data());
+  }
+  state.SetItemsProcessed(state.iterations() * 640 * 480);
+}
+BENCHMARK(BM_ReferenceBilinearLoop)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The pipeline's time per iteration as a ratio to each reference loop timed right after it.
+void reportRatios(benchmark::State& state, double pipelineSeconds) {
+  if (state.iterations() == 0) return;
+  const double pipeline = 1000.0 * pipelineSeconds / static_cast<double>(state.iterations());
+  state.counters["x_sse2_ref"] = pipeline / referenceMilliseconds(false);
+  state.counters["x_avx2_ref"] = pipeline / referenceMilliseconds(true);
+}
+
 void drawScreenQuad(IDirect3DDevice8* device, float width, float height, float uvScale) {
   const TlVertex quad[4] = {{0, 0, 0.5f, 1, 0xFFFFFFFF, 0, 0},
                             {width, 0, 0.5f, 1, 0xFFFFFFFF, uvScale, 0},
@@ -136,8 +307,11 @@ void BM_FullScreenQuadBilinear(benchmark::State& state) {
   b.reset();
   d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
   b.device->SetTexture(0, b.texture);
+  const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) drawScreenQuad(b.device, 640, 480, 1.0f);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   state.SetItemsProcessed(state.iterations() * 640 * 480);
+  if (state.range(0) == 1) reportRatios(state, seconds);
 }
 BENCHMARK(BM_FullScreenQuadBilinear)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 

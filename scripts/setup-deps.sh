@@ -9,18 +9,18 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   xvfb xdotool x11-apps sox
 )
-optional=(ffmpeg)
+optional=()
+[ "${BRANNIK_WITH_FFMPEG:-0}" = 1 ] && optional+=(ffmpeg)
+[ "${BRANNIK_WITH_FUZZ:-0}" = 1 ] && optional+=(clang libfuzzer-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 want_optional=()
-if [ "${BRANNIK_WITH_FFMPEG:-0}" = 1 ]; then
-  for p in "${optional[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || want_optional+=("$p")
-  done
-fi
+for p in "${optional[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || want_optional+=("$p")
+done
 
 if [ ${#missing[@]} -eq 0 ] && [ ${#want_optional[@]} -eq 0 ]; then
   exit 0

@@ -7,6 +7,7 @@
 #include "archive/archive.h"
 #include "archive/embedded_archive.h"
 #include "director/scenes.h"
+#include "director/seek.h"
 #include "director/timeline.h"
 #include "engine3d/feedback.h"
 #include "music/engine.h"
@@ -77,8 +78,15 @@ void setFrameObserver(FrameObserver observer) { g_frameObserver = observer; }
 
 int demoMain() {
   g_time = 0.0f;
+  forgetQuitRequest();
   if (initGraphics("ZAQ", 640, 480, 0, 32) == 0) return -1;
   startUp();
+  if (quitRequested()) {
+    // Closed while the opening card was up: a start-up pump took the quit.
+    shutDown();
+    return 0;
+  }
+  float drawFrom = startPresentationAt(playRange().fromOrder);  // 0 for a whole run
   if (!music_open(mainWindowHandle())) {
     // Without the stream there is no clock to run the presentation on.
     std::fprintf(stderr, "brannik: the audio stream could not be opened\n");
@@ -88,9 +96,10 @@ int demoMain() {
 
   for (int64_t pass = 0;; ++pass) {
     music_wake();
-    if (pumpOneMessage() == PUMP_QUIT) break;
+    if (pumpOneMessage() == PUMP_QUIT || quitRequested()) break;
+    if (!followSceneKeys(&drawFrom)) break;
     g_time = smoothTime(music_seconds(), g_time);
-    if (g_time < 0.0f) continue;  // the first second of the stream is silence
+    if (g_time < drawFrom) continue;  // the first second of the stream is silence
     const auto began = std::chrono::steady_clock::now();
     beginFrame(0);
     if (!runTimelineFrame()) {

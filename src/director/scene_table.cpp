@@ -19,6 +19,18 @@ SceneId sceneForOrder(int32_t order) {
   return SCENE_END;
 }
 
+int32_t sceneStartOrder(int32_t order) {
+  const SceneId scene = sceneForOrder(order);
+  while (order > 0 && sceneForOrder(order - 1) == scene) --order;
+  return order;
+}
+
+int32_t nextSceneOrder(int32_t order) {
+  const SceneId scene = sceneForOrder(order);
+  while (order < kEndOrder && sceneForOrder(order) == scene) ++order;
+  return order;
+}
+
 float barWaveOf(float beats) {
   float v = beats * 0.25f;
   while (v > 2.0f) v -= 2.0f;

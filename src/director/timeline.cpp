@@ -37,7 +37,7 @@ SceneId advanceTimeline(DirectorState& state, FrameSync& sync, float time, int32
   sync.newRow = row != state.lastRow;
   if (sync.newRow) state.lastRow = row;
 
-  const SceneId scene = sceneForOrder(order);
+  const SceneId scene = order >= state.endOrder ? SCENE_END : sceneForOrder(order);
   sync.rowInBar = row & 15;
   if (scene == SCENE_END) return scene;
   if (sync.newRow && beatTable[sync.rowInBar] == 2) state.gammaFade.begin();

@@ -20,6 +20,9 @@ enum SceneId : int32_t {
   SCENE_END = -1,  // order 92 and above: the presentation is over
 };
 
+// The first order past the song: the presentation ends when the clock reaches it.
+constexpr int32_t kEndOrder = 92;
+
 struct FrameSync {
   float time;
   int32_t row;
@@ -37,6 +40,7 @@ struct DirectorState {
   Fade flashFade{0.5f, 0.0f, 0};
   bool tunnelFlashPending = true;
   float zoomStart = -1.0f;  // start time of the current zoom run
+  int32_t endOrder = kEndOrder;  // the run ends on the first frame at this order or later
 };
 
 extern DirectorState g_director;
@@ -45,11 +49,16 @@ extern DirectorState g_director;
 extern const uint8_t beatTable[16];
 
 SceneId sceneForOrder(int32_t order);
+// The first order of the scene run that holds `order` (0 to 91), and the first order after it (the
+// ending's is kEndOrder). A scene shown twice (zoom, banners, box) makes two runs.
+int32_t sceneStartOrder(int32_t order);
+int32_t nextSceneOrder(int32_t order);
 float barWaveOf(float beats);
 
 // One frame's decisions from the three clock reads: fills the rest of `sync`, notes the new row, starts
 // the gamma pulse on accented rows and the flash of the scroller (order 7, every third row) and of the
-// first tunnel frame. Returns the scene, or SCENE_END with nothing changed but the row seen.
+// first tunnel frame. Returns the scene, or SCENE_END (at state.endOrder or later) with nothing changed
+// but the row seen.
 SceneId advanceTimeline(DirectorState& state, FrameSync& sync, float time, int32_t row, int32_t order,
                         float beats);
 

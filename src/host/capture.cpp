@@ -12,6 +12,8 @@
 #include "compat/win32/user32.h"
 #include "host/png_writer.h"
 #include "host/stop_signals.h"
+#include "music/stream.h"
+#include "music/stream_ring.h"
 
 namespace host {
 
@@ -74,6 +76,7 @@ void CaptureSink::endFrame() {
   // The first wake starts frame 0; each later one ends the frame before it.
   if (!started_) {
     started_ = true;
+    alignToWholeRun();
     return;
   }
   if (done_) return;
@@ -109,6 +112,17 @@ void CaptureSink::endFrame() {
     done_ = true;
     PostQuitMessage(0);
   }
+}
+
+// The stream starts one ring below its start position; a whole capture's frame k is where the clock
+// has moved k frames' worth from one ring below zero. Frame 0 of this run is the first of those at or
+// after the stream's start: the virtual cursor moves on to it through the silent lead-in (unrecorded),
+// and the rate's remainder is carried as the whole capture carries it there.
+void CaptureSink::alignToWholeRun() {
+  const int64_t start = music_played_bytes();
+  int64_t frame = -kStreamRingSize;
+  while (frame < start) frame += 4 * int64_t{audioFramesForNextFrame(settings_.fps, &audioRemainder_)};
+  if (frame > start) dsoundcompat::captureAdvance(static_cast<uint32_t>((frame - start) / 4), nullptr);
 }
 
 void CaptureSink::fail(const std::string& message) {

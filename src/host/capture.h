@@ -2,6 +2,8 @@
 // wakes the audio stream, with the audio clock moved by exactly 44100 / fps frames per frame (the
 // fraction carried). Frames go to PNG files or a video; the soundtrack is the ring's bytes as the
 // virtual play cursor passes them. Nothing depends on the wall clock, so two runs give the same bytes.
+// A run that starts later in the song (--from) keeps a whole capture's frame grid: its frames show the
+// song at the positions where a whole capture's frames show it.
 #pragma once
 
 #include <cstdint>
@@ -36,6 +38,7 @@ class CaptureSink : public d3d8compat::PresentSink {
 
  private:
   void endFrame();
+  void alignToWholeRun();
   void fail(const std::string& message);
   void reportProgress(bool last);
 

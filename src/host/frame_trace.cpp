@@ -32,6 +32,8 @@ bool openFrameTrace(const std::string& path, std::string* error) {
     return false;
   }
   g_tracePath = path;
+  // A line per frame as it is drawn, so the trace of a live run can be followed while it runs.
+  std::setvbuf(g_trace, nullptr, _IOLBF, 0);
   std::fputs("frame,time,row,order,beats,scene,newRow,gamma,flash,render_ms\n", g_trace);
   setFrameObserver(&writeFrame);
   return true;

@@ -38,14 +38,17 @@ std::string* pathOption(const char* arg, Options* o) {
 
 const char* usageLine() {
   return "usage: brannik [--window] [--capture PATH [--fps N] [--duration S]] [--soundtrack OUT.wav] "
-         "[--trace FILE.csv] [--help] [--version]";
+         "[--from ORDER] [--to ORDER] [--trace FILE.csv] [--help] [--version]";
 }
 
 const char* helpText() {
   return "brannik: a real-time audiovisual presentation; picture and music are computed as it runs.\n"
          "\n"
          "With no option it takes over the screen (640 x 480 scaled to fit) and plays to the end of the\n"
-         "song; Escape or closing the window ends it.\n"
+         "song; Escape or closing the window ends it. Right arrow or Page Down skips to the next scene,\n"
+         "Left arrow or Page Up restarts the current one (pressed again within a second: the one before),\n"
+         "Home restarts the presentation; each jump is silent for 1 to 1.6 s while the music is rendered\n"
+         "there and the stream refills.\n"
          "\n"
          "  --window            show it in a resizable desktop window instead of full-screen\n"
          "  --capture PATH      render offline, deterministically: PATH a directory gets frame_000000.png ...\n"
@@ -54,6 +57,10 @@ const char* helpText() {
          "  --fps N             capture frame rate, 1 to 1000 (default 60)\n"
          "  --duration S        stop a capture after S seconds of output (default: the whole presentation)\n"
          "  --soundtrack PATH   render only the music to a WAV file, as fast as possible\n"
+         "  --from ORDER        start at song order ORDER, 0 to 91 (default 0), in every mode; the music\n"
+         "                      is brought there sample-exactly, then the usual silent lead-in second\n"
+         "  --to ORDER          end at the start of song order ORDER, 1 to 92 and after --from\n"
+         "                      (default 92, the end of the presentation)\n"
          "  --trace FILE.csv    with the presentation or a capture: one line per drawn frame (time, row,\n"
          "                      order, beats, scene, new row, gamma and flash levels, render time in ms)\n"
          "  --help              show this text\n"
@@ -103,6 +110,20 @@ bool parseOptions(int argc, const char* const* argv, Options* options, std::stri
         return false;
       }
       fpsGiven = true;
+    } else if (std::strcmp(arg, "--from") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (!parseInt(v, 0, 91, &o.fromOrder)) {
+        *error = std::string("--from takes a song order from 0 to 91, not '") + v + "'";
+        return false;
+      }
+    } else if (std::strcmp(arg, "--to") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (!parseInt(v, 1, 92, &o.toOrder)) {
+        *error = std::string("--to takes a song order from 1 to 92, not '") + v + "'";
+        return false;
+      }
     } else if (std::strcmp(arg, "--duration") == 0) {
       const char* v = value(arg);
       if (v == nullptr) return false;
@@ -115,6 +136,13 @@ bool parseOptions(int argc, const char* const* argv, Options* options, std::stri
       *error = std::string("unknown option '") + arg + "'";
       return false;
     }
+  }
+  if (o.toOrder <= o.fromOrder) {
+    *error = "--to ";
+    *error += std::to_string(o.toOrder);
+    *error += " must come after --from ";
+    *error += std::to_string(o.fromOrder);
+    return false;
   }
   if (!o.capturePath.empty() && !o.soundtrackPath.empty()) {
     *error = "--capture and --soundtrack cannot be combined";

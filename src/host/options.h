@@ -16,6 +16,8 @@ struct Options {
   std::string tracePath;  // frame trace (CSV), with the presentation or a capture
   int fps = 60;
   double duration = 0.0;  // seconds of capture; 0: until the presentation ends
+  int fromOrder = 0;      // the song order the run starts at, 0 to 91
+  int toOrder = 92;       // the order at whose start the run ends, fromOrder + 1 to 92
 };
 
 // Parses argv. On a bad command line returns false with a one-line reason in *error.

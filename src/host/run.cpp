@@ -11,6 +11,7 @@
 #include "compat/win32/headless.h"
 #include "compat/win32/lockstep.h"
 #include "director/demo.h"
+#include "director/seek.h"
 #include "host/capture.h"
 #include "host/frame_trace.h"
 #include "host/options.h"
@@ -93,6 +94,7 @@ int run(int argc, const char* const* argv) {
     std::fprintf(stderr, "brannik: %s\n", error.c_str());
     return EXIT_FAILURE_IO;
   }
+  setPlayRange(PlayRange{options.fromOrder, options.toOrder});
   int result = EXIT_OK;
   switch (options.mode) {
     case RunMode::Help:
@@ -105,7 +107,7 @@ int run(int argc, const char* const* argv) {
       result = runCapture(options);
       break;
     case RunMode::Soundtrack:
-      return runSoundtrack(options.soundtrackPath);
+      return runSoundtrack(options.soundtrackPath, SoundtrackRange{options.fromOrder, options.toOrder});
     case RunMode::Present:
       result = runPresentation(options);
       break;

@@ -13,11 +13,15 @@ namespace {
 
 bool isPowerOfTwo(int32_t n) { return n > 0 && (n & (n - 1)) == 0; }
 
-// Float to the 16 bits stored: truncation toward zero, then the low 16 bits.
+// Float to the 16 bits stored: truncation toward zero, then the low 16 bits. A record whose numbers
+// overflow to infinity and beyond gives NaN, which stores as 0 (what the processor's conversion makes
+// of it, 0x80000000, has zero low bits) instead of being converted, which C++ leaves undefined.
 int16_t storeSample(float x) {
   const float scaled = x * 32766.0f;
   int32_t v = 0;
-  if (scaled >= 2147483520.0f) {
+  if (std::isnan(scaled)) {
+    v = 0;
+  } else if (scaled >= 2147483520.0f) {
     v = INT32_MAX;
   } else if (scaled <= -2147483648.0f) {
     v = INT32_MIN;

@@ -4,6 +4,7 @@
 // waiting out its 200 ms, and the stop state and the row length are atomics.
 #include "music/stream.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -11,6 +12,7 @@
 #include "compat/win32/kernel32.h"
 #include "music/engine.h"
 #include "music/stream_ring.h"
+#include "music/thread_rand.h"
 
 namespace {
 
@@ -26,13 +28,26 @@ HANDLE g_wakeEvent = nullptr;
 HANDLE g_audioThread = nullptr;
 CRITICAL_SECTION g_streamLock;
 bool g_streamLockMade = false;
+int32_t g_startBytes = 0;    // where the clock reads the start order
+int32_t g_preRollBytes = 0;  // the song rendered and dropped before the stream plays
 
 // Interleaved left/right frames; one pass uses at most one ring's worth.
 int16_t g_renderScratch[1048576];
 
 void renderMaster(int16_t* out, int frames) { g_masterMixer.render(out, frames); }
 
+// The song from its beginning to the start position, through the same mixer calls as a refill, dropped.
+// Nothing else touches the engine yet, so the lock is not needed. A stop request cuts it short.
+void preRoll() {
+  for (int32_t left = g_preRollBytes; left > 0 && g_stopState.load(std::memory_order_relaxed) == kStopRunning;) {
+    const int32_t bytes = std::min(left, kStreamRingSize);
+    renderMaster(g_renderScratch, bytes / 4);
+    left -= bytes;
+  }
+}
+
 DWORD WINAPI audioThread(LPVOID) {
+  preRoll();
   EnterCriticalSection(&g_streamLock);
   g_cursors.play = 0;
   g_cursors.write = 0;
@@ -60,10 +75,30 @@ void silenceRing() {
   g_ring->Unlock(audio, bytes, nullptr, 0);
 }
 
+// The ring from its start, silent, the clock one ring below the start position, and the audio thread.
+void startStream() {
+  g_stopState.store(kStopRunning, std::memory_order_relaxed);
+  g_ring->SetCurrentPosition(0);
+  silenceRing();
+  g_cursors.bytesWritten = g_preRollBytes - kStreamRingSize;
+  g_audioThread = CreateThread(nullptr, 0, audioThread, nullptr, 0, nullptr);
+  SetThreadPriority(g_audioThread, THREAD_PRIORITY_ABOVE_NORMAL);
+}
+
+// The stop handshake: the thread stops the ring and ends. A thread that was never started is no wait.
+void stopStream() {
+  if (!g_audioThread) return;
+  g_stopState.store(kStopRequested, std::memory_order_relaxed);
+  SetEvent(g_wakeEvent);
+  while (g_stopState.load(std::memory_order_relaxed) != kStopDone) Sleep(1);
+  WaitForSingleObject(g_audioThread, INFINITE);
+  CloseHandle(g_audioThread);
+  g_audioThread = nullptr;
+}
+
 }  // namespace
 
 bool music_open(HWND window) {
-  g_stopState.store(kStopRunning, std::memory_order_relaxed);
   g_wakeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
   InitializeCriticalSection(&g_streamLock);
   g_streamLockMade = true;
@@ -88,26 +123,14 @@ bool music_open(HWND window) {
     g_ring = nullptr;
     return false;
   }
-  g_ring->SetCurrentPosition(0);
-  silenceRing();
-  g_cursors.bytesWritten = -kStreamRingSize;
-
-  g_audioThread = CreateThread(nullptr, 0, audioThread, nullptr, 0, nullptr);
-  SetThreadPriority(g_audioThread, THREAD_PRIORITY_ABOVE_NORMAL);
+  startStream();
   return true;
 }
 
 void music_wake() { SetEvent(g_wakeEvent); }
 
 void music_close() {
-  if (g_audioThread) {
-    g_stopState.store(kStopRequested, std::memory_order_relaxed);
-    SetEvent(g_wakeEvent);
-    while (g_stopState.load(std::memory_order_relaxed) != kStopDone) Sleep(1);
-    WaitForSingleObject(g_audioThread, INFINITE);
-    CloseHandle(g_audioThread);
-    g_audioThread = nullptr;
-  }
+  stopStream();
   if (g_ring) {
     g_ring->Release();
     g_ring = nullptr;
@@ -124,7 +147,24 @@ void music_close() {
     DeleteCriticalSection(&g_streamLock);
     g_streamLockMade = false;
   }
+  g_startBytes = 0;
+  g_preRollBytes = 0;
 }
+
+void music_seek(int32_t order) {
+  g_startBytes = musicStartBytes(order, g_sequencer.rowSamples());
+  g_preRollBytes = g_startBytes & ~127;
+  if (!g_audioThread || !g_ring) return;
+  stopStream();
+  // A fresh engine, exactly as start-up built it; the build reseeds the calling thread's generator,
+  // whose sequence (the gamma effect's noise) goes on from where it was.
+  const uint32_t randState = threadRandState();
+  music_build();
+  seedThreadRand(randState);
+  startStream();
+}
+
+int32_t music_startBytes() { return g_startBytes; }
 
 int32_t music_played_bytes() {
   if (!g_ring) return -kStreamRingSize;

@@ -15,6 +15,10 @@ float musicBeatsAt(int32_t played, int32_t rowSamples) {
   return static_cast<float>(played - kClockOffsetBytes) / static_cast<float>(rowSamples * 16);
 }
 
+int32_t musicStartBytes(int32_t order, int32_t rowSamples) {
+  return order <= 0 ? 0 : order * rowSamples * 64 + kClockOffsetBytes;
+}
+
 int32_t streamRefill(IDirectSoundBuffer8* ring, StreamCursors& cursors, int16_t* scratch, RenderFrames render) {
   ring->GetCurrentPosition(&cursors.play, nullptr);
   const int32_t freeBytes = streamFreeBytes(static_cast<int32_t>(cursors.play), cursors.write);

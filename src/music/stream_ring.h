@@ -32,6 +32,8 @@ float musicSecondsAt(int32_t played);
 int32_t musicOrderAt(int32_t played, int32_t rowSamples);
 int32_t musicRowAt(int32_t played, int32_t rowSamples);
 float musicBeatsAt(int32_t played, int32_t rowSamples);
+// Played bytes from which the clock reads `order`; order 0 starts at 0, where a full run's lead-in ends.
+int32_t musicStartBytes(int32_t order, int32_t rowSamples);
 
 // The stream's cursors, guarded by the stream lock.
 struct StreamCursors {

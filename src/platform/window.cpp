@@ -4,6 +4,13 @@ int g_windowed = 0;
 WNDCLASSEXA g_windowClass = {};
 HWND g_mainWindow = nullptr;
 
+namespace {
+
+WPARAM g_pressedKey = 0;
+bool g_quitRequested = false;
+
+}  // namespace
+
 void createMainWindow(const char* title, int width, int height) {
   g_windowClass = WNDCLASSEXA{};
   g_windowClass.cbSize = 48;  // the record's size in the 32-bit layout the presentation was made for
@@ -51,7 +58,11 @@ LRESULT mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       if (g_windowed == 0) return HTCLIENT;
       return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_KEYDOWN:
-      if (wParam == VK_ESCAPE) PostQuitMessage(0);
+      if (wParam == VK_ESCAPE) {
+        PostQuitMessage(0);
+      } else if ((lParam & 0x40000000) == 0) {
+        g_pressedKey = wParam;  // held keys' auto-repeats are not presses
+      }
       return 0;
     case WM_SYSCOMMAND:
       if (g_windowed == 0 && isSwallowedSystemCommand(wParam)) return 1;
@@ -66,7 +77,19 @@ int pumpOneMessage() {
   if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE) == FALSE) return PUMP_CONTINUE;
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
-  return msg.message == WM_QUIT ? PUMP_QUIT : PUMP_CONTINUE;
+  if (msg.message != WM_QUIT) return PUMP_CONTINUE;
+  g_quitRequested = true;
+  return PUMP_QUIT;
+}
+
+bool quitRequested() { return g_quitRequested; }
+
+void forgetQuitRequest() { g_quitRequested = false; }
+
+WPARAM takePressedKey() {
+  const WPARAM key = g_pressedKey;
+  g_pressedKey = 0;
+  return key;
 }
 
 void unregisterMainWindowClass() { UnregisterClassA("MD3D", g_windowClass.hInstance); }

@@ -16,4 +16,11 @@ void createMainWindow(const char* title, int width, int height);
 HWND mainWindowHandle();
 LRESULT mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 int pumpOneMessage();
+// Whether any pump has taken WM_QUIT. The start-up's own pumps ignore what they take, so a window
+// closed while the opening card is up would otherwise be forgotten and the presentation play on.
+bool quitRequested();
+void forgetQuitRequest();  // tests
+// Port addition: the key of the last WM_KEYDOWN other than Escape since the previous call (auto-repeats
+// of a held key excluded), or 0; the presentation's scene keys read it.
+WPARAM takePressedKey();
 void unregisterMainWindowClass();

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -65,6 +66,12 @@ inline std::vector<TraceLine> readTrace(const std::string& path) {
     }
   }
   return lines;
+}
+
+// A whole file's bytes (empty when it cannot be read).
+inline std::string readFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline int runCommand(const std::string& command, std::string* output = nullptr) {

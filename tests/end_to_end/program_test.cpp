@@ -14,6 +14,8 @@
 #include <string>
 #include <thread>
 
+#include "virtual_display.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -146,22 +148,13 @@ double litShareOfScreenshot(const std::string& display) {
 }
 
 TEST(LiveMode, EscapeUnderAVirtualDisplayEndsWithExitCode0) {
-  if (runShell("command -v Xvfb && command -v xdotool && command -v xwd").exitCode != 0) {
-    GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
-  }
-  const std::string display = ":" + std::to_string(90 + (getpid() % 50));
-  const Result start = runShell("Xvfb " + display + " -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 & echo $!");
-  const std::string xvfbPid = start.output.substr(0, start.output.find('\n'));
-  // Wait for the server to take connections.
-  bool up = false;
-  for (int i = 0; i < 50 && !up; ++i) {
-    up = runShell("DISPLAY=" + display + " xdotool getmouselocation").exitCode == 0;
-    if (!up) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_TRUE(up) << "Xvfb did not start";
+  if (!virtualDisplayToolsInstalled()) GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
+  VirtualDisplay x;
+  ASSERT_TRUE(x.start()) << "Xvfb did not start";
+  const std::string display = x.display();
 
   const fs::path log = fs::temp_directory_path() / "brannik_e2e_live.log";
-  const std::string env = "DISPLAY=" + display + " SDL_AUDIODRIVER=dummy ";
+  const std::string env = x.env();
   const Result launched =
       runShell(env + "sh -c '" + program() + " >" + log.string() + " 2>&1; echo $? >" + log.string() +
                ".code' >/dev/null 2>&1 & echo started");
@@ -185,7 +178,6 @@ TEST(LiveMode, EscapeUnderAVirtualDisplayEndsWithExitCode0) {
     ended = fs::exists(log.string() + ".code") && fs::file_size(log.string() + ".code") > 0;
   }
   if (!ended) runShell("pkill -f '^" + program() + "$'");
-  runShell("kill " + xvfbPid);
   ASSERT_TRUE(ended) << readFile(log);
   EXPECT_EQ(readFile(log.string() + ".code"), "0\n") << readFile(log);
   fs::remove(log);

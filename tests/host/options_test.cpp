@@ -82,3 +82,48 @@ TEST(Options, TraceGoesWithThePresentationOrACaptureOnly) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Options, FromAndToTakeSongOrdersInEveryMode) {
+  const struct {
+    std::vector<const char*> args;
+    int from, to;
+  } good[] = {
+      {{}, 0, 92},
+      {{"--from", "41"}, 41, 92},
+      {{"--to", "1"}, 0, 1},
+      {{"--window", "--from", "91", "--to", "92"}, 91, 92},
+      {{"--capture", "d", "--from", "41", "--duration", "4"}, 41, 92},
+      {{"--soundtrack", "a.wav", "--to", "49", "--from", "41"}, 41, 49},
+  };
+  for (const auto& g : good) {
+    const Parsed p = parse(g.args);
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.fromOrder, g.from);
+    EXPECT_EQ(p.options.toOrder, g.to);
+  }
+}
+
+TEST(Options, OrdersOutOfRangeOrOutOfTurnAreRefused) {
+  const struct {
+    std::vector<const char*> args;
+    const char* says;
+  } bad[] = {
+      {{"--from", "92"}, "--from takes a song order from 0 to 91, not '92'"},
+      {{"--from", "-1"}, "--from takes a song order from 0 to 91, not '-1'"},
+      {{"--from", "4x"}, "--from takes a song order from 0 to 91, not '4x'"},
+      {{"--to", "0"}, "--to takes a song order from 1 to 92, not '0'"},
+      {{"--to", "93"}, "--to takes a song order from 1 to 92, not '93'"},
+      {{"--from", "41", "--to", "41"}, "--to 41 must come after --from 41"},
+      {{"--to", "30", "--from", "50"}, "--to 30 must come after --from 50"},
+      {{"--from"}, "--from needs a value"},
+  };
+  for (const auto& b : bad) {
+    const Parsed p = parse(b.args);
+    EXPECT_FALSE(p.ok) << b.says;
+    EXPECT_EQ(p.error, b.says);
+  }
+}
+
+}  // namespace

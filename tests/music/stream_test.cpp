@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "archive/archive.h"
+#include "archive/embedded_archive.h"
 #include "compat/dsound/dsound.h"
 #include "compat/dsound/dsound_backend.h"
 #include "compat/win32/lockstep.h"
@@ -141,12 +144,21 @@ void advanceOneFrame(void* context) {
   dsoundcompat::captureAdvance(735, &static_cast<CaptureRun*>(context)->heard);
 }
 
-CaptureRun captureStream(int wakes) {
+// `wakes` frames of a lock-step capture of the stream. With `startOrder` the stream starts there: seeked
+// before it opens, or, with `wakesBeforeSeek`, while it plays after that many wakes (then `heard` and
+// `played` keep only what follows the seek).
+CaptureRun captureStream(int wakes, int32_t startOrder = 0, int wakesBeforeSeek = -1) {
   CaptureRun run;
   dsoundcompat::selectBackend(dsoundcompat::Backend::Capture);
   win32compat::setLockstepEvents(true, advanceOneFrame, &run);
   music_build();
+  if (startOrder > 0 && wakesBeforeSeek < 0) music_seek(startOrder);
   EXPECT_TRUE(music_open(nullptr));
+  for (int i = 0; i < wakesBeforeSeek; ++i) music_wake();
+  if (wakesBeforeSeek >= 0) {
+    music_seek(startOrder);
+    run.heard.clear();
+  }
   run.played.push_back(music_played_bytes());
   for (int i = 0; i < wakes; ++i) {
     music_wake();
@@ -172,6 +184,46 @@ TEST(MusicStream, LockstepCaptureKeepsTheClockAndRepeats) {
   const CaptureRun second = captureStream(kWakes);
   EXPECT_EQ(second.played, first.played);
   EXPECT_EQ(second.heard, first.heard);
+}
+
+// A stream started at order 2 begins one ring below where the clock reads order 2, and from the end of
+// its lead-in it plays what a stream started at the beginning plays at the same clock positions, byte for
+// byte: the song before order 2 was rendered silently on the audio thread, so every state agrees.
+TEST(MusicStream, AStartLaterInTheSongHearsWhatAWholeRunHearsThere) {
+  loadArchive(g_archiveBlob, g_archiveBlobSize);  // the program's song
+  constexpr int32_t kOrder = 2;
+  constexpr int kWakes = 120;
+  const CaptureRun later = captureStream(kWakes, kOrder);
+  const int32_t startBytes = musicStartBytes(kOrder, g_sequencer.rowSamples());
+  const int32_t preRoll = startBytes & ~127;
+  ASSERT_EQ(later.played.front(), preRoll - kStreamRingSize);
+  EXPECT_EQ(musicOrderAt(startBytes, g_sequencer.rowSamples()), kOrder);
+
+  // The whole run, far enough to pass the same positions.
+  const CaptureRun whole = captureStream((preRoll + kWakes * 2940) / 2940 + 1);
+  ASSERT_GE(whole.heard.size(), preRoll + later.heard.size());
+  // The lead-in is silence; then the whole run's bytes from the pre-rolled position on.
+  const size_t leadIn = kStreamRingSize;
+  ASSERT_GT(later.heard.size(), leadIn);
+  for (size_t i = 0; i < leadIn; ++i) ASSERT_EQ(later.heard[i], 0) << "byte " << i;
+  const std::vector<uint8_t> expected(whole.heard.begin() + preRoll + kStreamRingSize,
+                                      whole.heard.begin() + preRoll + static_cast<ptrdiff_t>(later.heard.size()));
+  const std::vector<uint8_t> heard(later.heard.begin() + leadIn, later.heard.end());
+  EXPECT_EQ(heard, expected);
+  EXPECT_NE(std::count(heard.begin(), heard.end(), 0), static_cast<ptrdiff_t>(heard.size())) << "all silence";
+  EXPECT_EQ(music_startBytes(), 0);  // closing forgets the start
+}
+
+// A seek while the stream plays starts over with an engine as fresh as start-up's: what follows equals
+// a stream seeked before it opened.
+TEST(MusicStream, ASeekWhilePlayingStartsOverWithAFreshEngine) {
+  loadArchive(g_archiveBlob, g_archiveBlobSize);
+  constexpr int kWakes = 100;
+  const CaptureRun before = captureStream(kWakes, 2);
+  const CaptureRun during = captureStream(kWakes, 2, 150);
+  EXPECT_EQ(during.played, before.played);
+  EXPECT_EQ(during.heard, before.heard);
+  EXPECT_NE(std::count(during.heard.begin(), during.heard.end(), 0), static_cast<ptrdiff_t>(during.heard.size()));
 }
 
 }  // namespace

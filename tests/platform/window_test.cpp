@@ -61,6 +61,18 @@ TEST_F(WindowTest, EscapeQuitsOnTheCallThatTakesWmQuit) {
   EXPECT_EQ(pumpOneMessage(), PUMP_CONTINUE);  // the quit is taken once
 }
 
+// A pump that ignores its answer (the start-up's) must not lose the quit: it stays requested.
+TEST_F(WindowTest, AQuitTakenByAnyPumpStaysRequested) {
+  forgetQuitRequest();
+  PostMessageA(g_mainWindow, WM_CLOSE, 0, 0);
+  EXPECT_EQ(pumpOneMessage(), PUMP_CONTINUE);  // WM_CLOSE posts the quit
+  EXPECT_FALSE(quitRequested());
+  pumpOneMessage();  // takes WM_QUIT, answer ignored
+  EXPECT_EQ(pumpOneMessage(), PUMP_CONTINUE);
+  EXPECT_TRUE(quitRequested());
+  forgetQuitRequest();
+}
+
 TEST_F(WindowTest, OtherKeysDoNothing) {
   EXPECT_EQ(mainWindowProc(g_mainWindow, WM_KEYDOWN, VK_SPACE, 0), 0);
   bool quit;

@@ -1,8 +1,9 @@
 // rasterizeDraw: runs one validated draw through the pipeline. Vertices go through the vertex stage
 // once each; primitives are assembled from them (lists, strips, fans, points), triangles get
 // D3DRS_WRAPn (of the set each stage reads) and flat shading applied, are clipped (untransformed input)
-// and culled, and each resulting triangle is set up and rasterized into the draw's pixel routine. Large draws run their
-// primitives on two threads, each rasterizing its own stripes of rows (band_workers.h). Line primitives
+// and culled, and each resulting triangle is set up and rasterized into the draw's pixel routine. Large
+// draws run their primitives on several threads, each rasterizing its own stripes of rows
+// (band_workers.h). Line primitives
 // are not drawn. Scratch memory grows to the largest draw seen and is then reused: no allocation per frame.
 #include <algorithm>
 #include <cmath>
@@ -16,6 +17,7 @@
 #include "compat/d3d8/pixel_routine.h"
 #include "compat/d3d8/point_sprites.h"
 #include "compat/d3d8/rasterizer.h"
+#include "compat/d3d8/rectangle_setup.h"
 #include "compat/d3d8/surface.h"
 #include "compat/d3d8/triangle_setup.h"
 #include "compat/d3d8/vertex_stage.h"
@@ -37,7 +39,7 @@ struct DrawContext {
   const DrawCall* call;
   UINT first;                        // vertex-stage output k is draw vertex first + k
   PointRules pointRules;
-  int bands;                         // 1, or 2 when the draw's rows are split over two threads
+  int bands;                         // how many threads share the draw's rows
 };
 
 // Cylindrical wrapping of one coordinate over a triangle: values more than 0.5 below the largest
@@ -110,8 +112,8 @@ void drawTriangle(const DrawContext& draw, int band, const PipelineVertex& a, co
 void drawPoint(const DrawContext& draw, int band, const PipelineVertex& v) {
   ScreenVertex corners[4];
   if (!expandPoint(v, draw.pointRules, draw.map, draw.state->viewport, corners)) return;
-  fillTriangle(draw, band, corners[0], corners[1], corners[2]);
-  fillTriangle(draw, band, corners[0], corners[2], corners[3]);
+  TriangleSetup setup;
+  if (setupRectangle(corners, draw.scissor, &setup)) rasterizeRectangle(setup, draw.span, draw.pixels, band, draw.bands);
 }
 
 UINT indexAt(const DrawCall& call, UINT i) {
@@ -148,29 +150,41 @@ void drawBand(void* context, int band) {
   }
 }
 
-// Whether a draw is large enough for the second thread to pay for waking it: the screen box of its
-// vertices (points widened by the largest sprite) against the scissor, at least 128 x 128 pixels.
-// A vertex at or behind the eye plane makes the box unbounded. Only speed depends on this.
-bool worthSplitting(const DrawContext& draw, UINT count) {
-  constexpr float kMinimumArea = 16384.0f;
+// How many bands a draw's pixels are worth: one per 8 192 pixels of the screen box of its vertices
+// (points widened by the largest sprite) against the scissor, so that each thread's share pays for
+// waking it, and no more than the box has stripes of rows or rasterBands() allows. A vertex at or behind
+// the eye plane makes the box unbounded. Only speed depends on this.
+int bandsFor(const DrawContext& draw, UINT count) {
+  constexpr float kPixelsPerBand = 8192.0f;
+  const int most = rasterBands();
+  if (most == 1) return 1;
   float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+  bool unbounded = false;
   for (UINT k = 0; k < count; ++k) {
     const PipelineVertex& v = g_vertices[k];
     float x = v.pos[0], y = v.pos[1];
     if (!draw.transformed) {
-      if (!(v.pos[3] > 0.0f)) return true;
+      if (!(v.pos[3] > 0.0f)) {
+        unbounded = true;
+        break;
+      }
       const ScreenVertex s = toScreen(v, draw.map);
       x = s.x, y = s.y;
     }
     minX = std::min(minX, x), maxX = std::max(maxX, x), minY = std::min(minY, y), maxY = std::max(maxY, y);
   }
+  if (unbounded) minX = minY = -INFINITY, maxX = maxY = INFINITY;
   if (draw.call->type == D3DPT_POINTLIST) {
     const float half = draw.pointRules.maxSize * 0.5f;
     minX -= half, minY -= half, maxX += half, maxY += half;
   }
   const float width = std::min(maxX, static_cast<float>(draw.scissor.right)) - std::max(minX, static_cast<float>(draw.scissor.left));
   const float height = std::min(maxY, static_cast<float>(draw.scissor.bottom)) - std::max(minY, static_cast<float>(draw.scissor.top));
-  return width > 0.0f && height > 0.0f && width * height >= kMinimumArea;
+  if (!(width > 0.0f && height > 0.0f)) return 1;
+  const float byPixels = width * height / kPixelsPerBand;
+  const float byStripes = height / static_cast<float>(1 << kBandStripeShift) + 1.0f;
+  const float bands = std::min({byPixels, byStripes, static_cast<float>(most)});
+  return bands >= 2.0f ? static_cast<int>(bands) : 1;
 }
 
 }  // namespace
@@ -209,12 +223,8 @@ void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
   draw.call = &call;
   draw.first = first;
   draw.pointRules = makePointRules(state, call.layout.transformed);
-  draw.bands = rasterBands() == 2 && worthSplitting(draw, count) ? 2 : 1;
-  if (draw.bands == 2) {
-    runTwoBands(drawBand, &draw);
-  } else {
-    drawBand(&draw, 0);
-  }
+  draw.bands = bandsFor(draw, count);
+  runBands(drawBand, &draw, draw.bands);
 }
 
 }  // namespace d3d8compat

@@ -43,4 +43,14 @@ void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void
   }
 }
 
+void rasterizeRectangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band, int bands) {
+  for (int y = setup.minY; y <= setup.maxY; ++y) {
+    if (!rowInBand(y, band, bands)) {
+      y |= (1 << kBandStripeShift) - 1;
+      continue;
+    }
+    span(context, setup, y, setup.minX, setup.maxX + 1);
+  }
+}
+
 }  // namespace d3d8compat

@@ -14,6 +14,10 @@ using SpanFunction = void (*)(const void* context, const TriangleSetup& setup, i
 void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band = 0,
                        int bands = 1);
 
+// Every pixel of the setup's box, row by row (rectangles: point sprites). Rows outside `band` skipped.
+void rasterizeRectangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band = 0,
+                        int bands = 1);
+
 // The covered run of row y: [*xBegin, *xEnd), empty when *xBegin >= *xEnd. Exposed for tests.
 void coveredSpan(const TriangleSetup& setup, int y, int* xBegin, int* xEnd);
 

@@ -14,18 +14,20 @@ class NullOutput final : public SoundOutput {
   void attach(RingState&) override {}
   void detach(RingState&) override {}
 
-  void update(RingState& ring) override {
-    if (!ring.playing) return;
-    const auto elapsed = std::chrono::steady_clock::now() - ring.runStart;
-    const auto microseconds = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
-    const uint64_t framesPerSecond = ring.bytesPerSecond / ring.blockAlign;
-    const uint64_t frames = static_cast<uint64_t>(microseconds) * framesPerSecond / 1000000;
-    passOver(ring, (frames - ring.runFrames) * ring.blockAlign, nullptr);
-    ring.runFrames = frames;
-  }
+  void update(RingState& ring) override { followWallClock(ring); }
 };
 
 }  // namespace
+
+void followWallClock(RingState& ring) {
+  if (!ring.playing) return;
+  const auto elapsed = std::chrono::steady_clock::now() - ring.runStart;
+  const auto microseconds = std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+  const uint64_t framesPerSecond = ring.bytesPerSecond / ring.blockAlign;
+  const uint64_t frames = static_cast<uint64_t>(microseconds) * framesPerSecond / 1000000;
+  passOver(ring, (frames - ring.runFrames) * ring.blockAlign, nullptr);
+  ring.runFrames = frames;
+}
 
 std::shared_ptr<SoundOutput> makeNullOutput() { return std::make_shared<NullOutput>(); }
 

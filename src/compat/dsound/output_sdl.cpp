@@ -2,9 +2,14 @@
 // copies the playing buffer from the cursor and moves the cursor on; the reported play position is the
 // cursor less what the device has been handed but cannot have played yet, so picture and sound agree.
 // The device plays one buffer: the last one made on it that is still alive.
+// A device that goes away while playing (unplugged, its server gone) stops calling back; from then on
+// the wall clock moves the cursor, as on the null back-end, so the presentation goes on silently
+// instead of freezing on a clock that no longer moves.
 #include <SDL.h>
 
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "compat/dsound/sound_output.h"
@@ -58,8 +63,21 @@ class SdlOutput final : public SoundOutput {
     SDL_UnlockAudioDevice(device_);
   }
 
+  void update(RingState& ring) override {
+    if (!lost_.load(std::memory_order_relaxed)) {
+      if (SDL_GetAudioDeviceStatus(device_) != SDL_AUDIO_STOPPED) return;
+      lost_.store(true, std::memory_order_relaxed);
+      std::fprintf(stderr, "brannik: the sound device went away; going on without sound\n");
+      ring.runStart = std::chrono::steady_clock::now();
+      ring.runFrames = 0;
+      ring.handedBytes = 0;
+    }
+    followWallClock(ring);
+  }
+
   // The device got `handedBytes` at `handedAt` and plays them at the buffer's rate from then on.
   uint32_t unheardBytes(const RingState& ring) const override {
+    if (lost_.load(std::memory_order_relaxed)) return 0;
     if (!ring.playing || ring.handedBytes == 0) return 0;
     const auto elapsed = std::chrono::steady_clock::now() - ring.handedAt;
     const uint64_t microseconds = static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count());
@@ -76,6 +94,11 @@ class SdlOutput final : public SoundOutput {
       return;
     }
     std::lock_guard<std::mutex> lock(ring->mutex);
+    // Set with this mutex held: a late call after the loss leaves the cursor to the wall clock.
+    if (static_cast<SdlOutput*>(self)->lost_.load(std::memory_order_relaxed)) {
+      std::memset(stream, 0, static_cast<size_t>(length));
+      return;
+    }
     const bool wasPlaying = ring->playing;
     passOver(*ring, static_cast<uint64_t>(length), stream);
     ring->handedBytes = wasPlaying ? static_cast<uint32_t>(length) : 0;
@@ -85,6 +108,7 @@ class SdlOutput final : public SoundOutput {
   SDL_AudioDeviceID device_ = 0;
   bool initialised_ = false;
   RingState* playing_ = nullptr;  // changed only with the device locked, so never during a callback
+  std::atomic<bool> lost_{false};  // the device went away; set with the playing ring's mutex held
 };
 
 }  // namespace

@@ -24,6 +24,10 @@ class SoundOutput {
   virtual uint32_t unheardBytes(const RingState&) const { return 0; }
 };
 
+// Moves a playing ring's cursor on by the wall clock since its run began (ring.runStart), a whole frame
+// at a time: the null back-end always, the SDL back-end once its device has gone (ring mutex held).
+void followWallClock(RingState& ring);
+
 // Null when no SDL audio device opens; *error then says why.
 std::shared_ptr<SoundOutput> openSdlOutput(std::string* error);
 std::shared_ptr<SoundOutput> makeNullOutput();

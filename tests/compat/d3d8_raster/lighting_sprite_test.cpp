@@ -150,4 +150,60 @@ TEST_F(RasterSprites, PointBehindTheNearPlaneIsDropped) {
   EXPECT_EQ(countPixels(0xFFFF0000), 0);
 }
 
+// Sprites are filled as rectangles: the same pixels and colours, byte for byte, as the two triangles
+// (top-left, top-right, bottom-right) and (top-left, bottom-right, bottom-left) they stand for. Sizes and
+// centres off the pixel grid, rhw below 1, bilinear texture, additive overlap, a sprite across the left
+// edge and one across the bottom-right corner.
+TEST_F(RasterSprites, RectanglesDrawWhatTheirTwoTrianglesDraw) {
+  device_->SetRenderState(D3DRS_POINTSCALEENABLE, FALSE);
+  device_->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  std::vector<D3DCOLOR> texels;
+  for (UINT y = 0; y < 8; ++y) {
+    for (UINT x = 0; x < 8; ++x) texels.push_back(D3DCOLOR_ARGB(255, 30 * x, 30 * y, (x * y * 7) & 0xFF));
+  }
+  device_->SetTexture(0, makeTexture(8, 8, D3DFMT_A8R8G8B8, {texels}));
+  setFilters(0, D3DTEXF_LINEAR);
+  struct Sprite {
+    float x, y, size;
+    DWORD color;
+  };
+  const Sprite sprites[] = {{100.3f, 80.7f, 13.4f, 0xFF8040C0}, {107.5f, 86.5f, 20.0f, 0xFF204080},
+                            {2.2f, 200.9f, 33.3f, 0xFFFFFFFF}, {636.6f, 477.1f, 17.7f, 0xFF808080},
+                            {320.0f, 240.0f, 63.9f, 0xFF102030}, {400.49f, 300.51f, 1.5f, 0xFFFF0000}};
+  auto picture = [&] {
+    std::vector<D3DCOLOR> pixels;
+    for (UINT y = 0; y < 480; ++y) {
+      for (UINT x = 0; x < 640; ++x) pixels.push_back(pixel(x, y));
+    }
+    return pixels;
+  };
+  device_->SetVertexShader(0x144);
+  clear(0xFF000000);
+  for (const Sprite& sp : sprites) {
+    device_->SetRenderState(D3DRS_POINTSIZE, d3d8compat::floatAsState(sp.size));
+    const TlVertex point = {sp.x, sp.y, 0.25f, 0.5f, sp.color, 0, 0};
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &point, sizeof(TlVertex)), D3D_OK);
+  }
+  const std::vector<D3DCOLOR> asRectangles = picture();
+  clear(0xFF000000);
+  for (const Sprite& sp : sprites) {
+    const float h = sp.size * 0.5f, l = sp.x - h, r = sp.x + h, t = sp.y - h, b = sp.y + h;
+    const TlVertex quad[6] = {{l, t, 0.25f, 0.5f, sp.color, 0, 0}, {r, t, 0.25f, 0.5f, sp.color, 1, 0},
+                              {r, b, 0.25f, 0.5f, sp.color, 1, 1}, {l, t, 0.25f, 0.5f, sp.color, 0, 0},
+                              {r, b, 0.25f, 0.5f, sp.color, 1, 1}, {l, b, 0.25f, 0.5f, sp.color, 0, 1}};
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, 2, quad, sizeof(TlVertex)), D3D_OK);
+  }
+  const std::vector<D3DCOLOR> asTriangles = picture();
+  int lit = 0, differing = 0;
+  for (size_t i = 0; i < asTriangles.size(); ++i) {
+    lit += asTriangles[i] != 0xFF000000u ? 1 : 0;
+    differing += asTriangles[i] != asRectangles[i] ? 1 : 0;
+  }
+  EXPECT_GT(lit, 5000);
+  EXPECT_EQ(differing, 0);
+}
+
 }  // namespace

@@ -211,14 +211,42 @@ TEST_F(RasterSmoke, LitBoxAndSpriteBurst) {
   EXPECT_GT(changed, 1000);  // the box turned
 }
 
-// Splitting rows over two threads changes nothing in the picture: same bytes as one thread.
-TEST_F(RasterSmoke, TwoBandsDrawTheSamePicture) {
+// Splitting rows over any number of threads changes nothing in the picture: same bytes as one thread.
+TEST_F(RasterSmoke, AnyNumberOfBandsDrawsTheSamePicture) {
+  const int machine = d3d8compat::rasterBands();
   d3d8compat::setRasterBands(1);
   drawScene(0.3f);
   const std::vector<uint32_t> single = frame();
-  d3d8compat::setRasterBands(2);
-  drawScene(0.3f);
-  EXPECT_TRUE(frame() == single);
+  for (int bands : {2, 3, 8}) {
+    d3d8compat::setRasterBands(bands);
+    EXPECT_EQ(d3d8compat::rasterBands(), bands);
+    drawScene(0.3f);
+    EXPECT_TRUE(frame() == single) << bands << " bands";
+  }
+  d3d8compat::setRasterBands(machine);
+}
+
+// Stripe k of 16 rows goes to band k mod N: every row to exactly one band, and each band holds its
+// share of a screen's rows.
+TEST(RasterBands, EveryRowBelongsToExactlyOneBand) {
+  for (int bands : {1, 2, 3, 8}) {
+    std::vector<int> rowsPerBand(bands, 0);
+    for (int y = 0; y < 480; ++y) {
+      int owners = 0;
+      for (int band = 0; band < bands; ++band) {
+        if (d3d8compat::rowInBand(y, band, bands)) ++owners, ++rowsPerBand[band];
+      }
+      EXPECT_EQ(owners, 1) << "row " << y << ", " << bands << " bands";
+    }
+    const auto [fewest, most] = std::minmax_element(rowsPerBand.begin(), rowsPerBand.end());
+    EXPECT_LE(*most - *fewest, 16) << bands << " bands";
+  }
+  const int machine = d3d8compat::rasterBands();
+  d3d8compat::setRasterBands(100);
+  EXPECT_EQ(d3d8compat::rasterBands(), d3d8compat::kMaxBands);
+  d3d8compat::setRasterBands(0);
+  EXPECT_EQ(d3d8compat::rasterBands(), 1);
+  d3d8compat::setRasterBands(machine);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include <SDL.h>
+
 #include "compat/dsound/dsound.h"
 #include "compat/dsound/dsound_backend.h"
 
@@ -220,6 +222,40 @@ TEST_F(DirectSoundTest, SdlPlaysOrFallsBackToNull) {
   EXPECT_EQ(play % 4, 0u);
   // The heard position trails what the device was handed by at most one period.
   EXPECT_LE(write - play, 4096u);
+}
+
+// A device that goes away mid-play stops calling back; the cursor must go on with the wall clock, or
+// the presentation, whose clock it is, would freeze. SDL's dummy driver cannot be unplugged, so the
+// test closes the device under the back-end, which looks the same from inside: no more callbacks and
+// a stopped status.
+TEST_F(DirectSoundTest, SdlCursorFollowsTheWallClockOnceTheDeviceIsGone) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  open(dsoundcompat::Backend::Sdl);
+  unsetenv("SDL_AUDIODRIVER");
+  ASSERT_EQ(dsoundcompat::activeBackend(), dsoundcompat::Backend::Sdl);
+  IDirectSoundBuffer8* buffer = makeBuffer(176384);
+  ASSERT_EQ(buffer->Play(0, 0, DSBPLAY_LOOPING), DS_OK);
+  DWORD play = 0;
+  DWORD write = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+  while (write == 0 && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    buffer->GetCurrentPosition(&play, &write);
+  }
+  ASSERT_GT(write, 0u);
+
+  // The first device a process opens is id 2 (1 is the legacy device).
+  const SDL_AudioDeviceID device = 2;
+  ASSERT_EQ(SDL_GetAudioDeviceStatus(device), SDL_AUDIO_PLAYING);
+  SDL_CloseAudioDevice(device);
+  const DWORD atLoss = playPosition(buffer);
+  const auto lostAt = std::chrono::steady_clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(60));
+  const DWORD later = playPosition(buffer);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - lostAt).count();
+  EXPECT_EQ(later % 4, 0u);
+  EXPECT_GE(later - atLoss, 176400 * 0.055) << "the clock froze with the device";
+  EXPECT_LE(later - atLoss, 176400 * seconds + 4096);
 }
 
 }  // namespace
