@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "raster_fixture.h"
 
@@ -40,17 +39,6 @@ void walkBits(const char* field, DWORD reported, const std::vector<Row>& rows, R
     SCOPED_TRACE(testing::Message() << field << " bit 0x" << std::hex << bit);
     run(*found);
   }
-}
-
-bool registered(const std::string& fullName) {
-  const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
-  for (int i = 0; i < tests.total_test_suite_count(); ++i) {
-    const testing::TestSuite& suite = *tests.GetTestSuite(i);
-    for (int j = 0; j < suite.total_test_count(); ++j) {
-      if (fullName == std::string(suite.name()) + "." + suite.GetTestInfo(j)->name()) return true;
-    }
-  }
-  return false;
 }
 
 class RasterCapsFields : public RasterTest {
@@ -267,7 +255,7 @@ TEST_F(RasterCapsFields, EveryOtherReportedCapNamesATestOfIt) {
   };
   auto walkNamed = [](const char* field, DWORD reported, const std::vector<NamedRow>& rows) {
     walkBits(field, reported, rows,
-             [](const NamedRow& row) { EXPECT_TRUE(registered(row.test)) << row.test << " is not a test here"; });
+             [](const NamedRow& row) { EXPECT_TRUE(testRegistered(row.test)) << row.test << " is not a test here"; });
   };
   walkNamed("ShadeCaps", caps_.ShadeCaps,
             {{D3DPSHADECAPS_COLORGOURAUDRGB, "RasterCapsFields.ColourAndAlphaInterpolateAcrossATriangle"},
@@ -303,7 +291,7 @@ TEST_F(RasterCapsFields, EveryOtherReportedCapNamesATestOfIt) {
   // Caps a device keeps by leaving them clear: textures of any size and shape.
   EXPECT_EQ(caps_.TextureCaps & (D3DPTEXTURECAPS_POW2 | D3DPTEXTURECAPS_SQUAREONLY | D3DPTEXTURECAPS_NONPOW2CONDITIONAL),
             0u);
-  EXPECT_TRUE(registered("RasterCapsFields.AnyTextureSizeWrapsAndEachAxisAddressesApart"));
+  EXPECT_TRUE(testRegistered("RasterCapsFields.AnyTextureSizeWrapsAndEachAxisAddressesApart"));
 }
 
 }  // namespace
