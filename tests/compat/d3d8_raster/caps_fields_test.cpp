@@ -1,7 +1,7 @@
 // Walks the rest of the caps the device reports: every comparison in ZCmpCaps and AlphaCmpCaps, every
 // factor in SrcBlendCaps and DestBlendCaps against a worked value, and every bit of ShadeCaps,
-// TextureCaps, TextureFilterCaps, TextureAddressCaps and DevCaps against a test in this program that
-// shows it (a set bit with neither fails). Bits a device reports by leaving them clear (no POW2, no
+// TextureCaps, TextureFilterCaps, TextureAddressCaps, DevCaps and FVFCaps against a test in this program
+// that shows it (a set bit with neither fails). Bits a device reports by leaving them clear (no POW2, no
 // SQUAREONLY: any texture size addresses and filters alike) have their own worked values here.
 #include <cstdio>
 #include <cstdlib>
@@ -246,6 +246,49 @@ TEST_F(RasterCapsFields, SystemMemoryAndDynamicResourcesDraw) {
   buffer->Release();
 }
 
+// A point's own size (FVF PSIZE, over D3DRS_POINTSIZE 1): a pre-transformed point of size 4 at (10, 10)
+// covers the pixel centres 8..11 each way. 32-bit indices above 0xFFFF (MaxVertexIndex is larger) reach
+// their vertices: a triangle made of vertices 0x10000..0x10002 is drawn.
+TEST_F(RasterCapsFields, VertexPointSizeAndThirtyTwoBitIndices) {
+  struct SizedPoint {  // FVF 0x64: XYZRHW | PSIZE | DIFFUSE
+    float x, y, z, rhw, size;
+    DWORD color;
+  };
+  const SizedPoint point{10, 10, 0.5f, 1, 4.0f, kGreen};
+  device_->SetVertexShader(D3DFVF_XYZRHW | D3DFVF_PSIZE | D3DFVF_DIFFUSE);
+  ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_POINTLIST, 1, &point, sizeof point), D3D_OK);
+  EXPECT_EQ(pixel(8, 8), kGreen);
+  EXPECT_EQ(pixel(11, 11), kGreen);
+  EXPECT_EQ(pixel(7, 10), kBlack);
+  EXPECT_EQ(pixel(12, 10), kBlack);
+
+  clear(kBlack);
+  constexpr UINT kFirst = 0x10000;
+  IDirect3DVertexBuffer8* vertices = nullptr;
+  IDirect3DIndexBuffer8* indices = nullptr;
+  ASSERT_EQ(device_->CreateVertexBuffer((kFirst + 3) * sizeof(TlVertex), 0, 0x144, D3DPOOL_MANAGED, &vertices), D3D_OK);
+  ASSERT_EQ(device_->CreateIndexBuffer(3 * sizeof(DWORD), 0, D3DFMT_INDEX32, D3DPOOL_MANAGED, &indices), D3D_OK);
+  BYTE* data = nullptr;
+  ASSERT_EQ(vertices->Lock(0, 0, &data, 0), D3D_OK);
+  const TlVertex triangle[3] = {{0, 0, 0.5f, 1, kGreen, 0, 0}, {8, 0, 0.5f, 1, kGreen, 0, 0},
+                                {0, 8, 0.5f, 1, kGreen, 0, 0}};
+  std::memcpy(data + kFirst * sizeof(TlVertex), triangle, sizeof triangle);
+  vertices->Unlock();
+  ASSERT_EQ(indices->Lock(0, 0, &data, 0), D3D_OK);
+  const DWORD order[3] = {kFirst, kFirst + 1, kFirst + 2};
+  std::memcpy(data, order, sizeof order);
+  indices->Unlock();
+  device_->SetVertexShader(0x144);
+  device_->SetStreamSource(0, vertices, sizeof(TlVertex));
+  device_->SetIndices(indices, 0);
+  EXPECT_EQ(device_->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, kFirst, 3, 0, 1), D3D_OK);
+  EXPECT_EQ(pixel(1, 1), kGreen);
+  device_->SetStreamSource(0, nullptr, 0);
+  device_->SetIndices(nullptr, 0);
+  vertices->Release();
+  indices->Release();
+}
+
 // Each remaining cap bit names the test of this program that shows it; the walk fails on a reported
 // bit with no test, or a named test that is not there.
 TEST_F(RasterCapsFields, EveryOtherReportedCapNamesATestOfIt) {
@@ -286,6 +329,12 @@ TEST_F(RasterCapsFields, EveryOtherReportedCapNamesATestOfIt) {
              {D3DDEVCAPS_DRAWPRIMITIVES2EX, "RasterCoverage.QuadsCoverTheirPixelCentresOnce"},
              {D3DDEVCAPS_HWRASTERIZATION, "RasterCoverage.QuadsCoverTheirPixelCentresOnce"},
              {D3DDEVCAPS_HWTRANSFORMANDLIGHT, "RasterLighting.DirectionalLightsAndAmbient"}});
+  walkNamed("FVFCaps", caps_.FVFCaps & ~D3DFVFCAPS_TEXCOORDCOUNTMASK,
+            {{D3DFVFCAPS_PSIZE, "RasterCapsFields.VertexPointSizeAndThirtyTwoBitIndices"}});
+  EXPECT_GT(caps_.MaxVertexIndex, 0xFFFFu);
+  EXPECT_TRUE(testRegistered("RasterCapsFields.VertexPointSizeAndThirtyTwoBitIndices"));
+  EXPECT_EQ(caps_.FVFCaps & D3DFVFCAPS_TEXCOORDCOUNTMASK, 8u);
+  EXPECT_TRUE(testRegistered("RasterVertexFeatures.AStageReadsCoordinateSetThree"));
   walkNamed("Caps2", caps_.Caps2 & D3DCAPS2_DYNAMICTEXTURES,
             {{D3DCAPS2_DYNAMICTEXTURES, "RasterCapsFields.SystemMemoryAndDynamicResourcesDraw"}});
   // Caps a device keeps by leaving them clear: textures of any size and shape.
