@@ -48,21 +48,8 @@ ViewportMap makeViewportMap(const D3DVIEWPORT8& viewport) {
   return map;
 }
 
-ScreenVertex toScreen(const PipelineVertex& v, const ViewportMap& map) {
-  ScreenVertex s;
-  const float rhw = 1.0f / v.pos[3];
-  s.x = map.x + (1.0f + v.pos[0] * rhw) * map.halfWidth;
-  s.y = map.y + (1.0f - v.pos[1] * rhw) * map.halfHeight;
-  s.z = map.minZ + v.pos[2] * rhw * map.zScale;
-  s.rhw = rhw;
-  for (int k = 0; k < 4; ++k) s.color[k] = v.color[k];
-  for (int k = 0; k < 4; ++k) s.specular[k] = v.specular[k];
-  for (int t = 0; t < kPipelineSets; ++t) s.tex[t][0] = v.tex[t][0], s.tex[t][1] = v.tex[t][1];
-  return s;
-}
-
 int clipTriangle(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
-                 const ViewportMap& map, ScreenVertex* out) {
+                 const ViewportMap& map, ScreenVertex* out, bool specular) {
   // Outcodes first: the common case is a triangle wholly inside every plane.
   unsigned outside[3] = {0, 0, 0};
   const PipelineVertex* input[3] = {&a, &b, &c};
@@ -73,7 +60,7 @@ int clipTriangle(const PipelineVertex& a, const PipelineVertex& b, const Pipelin
   }
   if ((outside[0] & outside[1] & outside[2]) != 0) return 0;
   if ((outside[0] | outside[1] | outside[2]) == 0) {
-    for (int i = 0; i < 3; ++i) out[i] = toScreen(*input[i], map);
+    for (int i = 0; i < 3; ++i) out[i] = toScreen(*input[i], map, specular);
     return 3;
   }
 
@@ -101,7 +88,7 @@ int clipTriangle(const PipelineVertex& a, const PipelineVertex& b, const Pipelin
   }
   for (int i = 0; i < count; ++i) {
     if (buffers[current][i].pos[3] <= 0.0f) return 0;  // degenerate: only possible with a broken projection
-    out[i] = toScreen(buffers[current][i], map);
+    out[i] = toScreen(buffers[current][i], map, specular);
   }
   return count;
 }

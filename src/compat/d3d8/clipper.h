@@ -22,10 +22,24 @@ constexpr int kMaxClippedVertices = 3 + 6;
 
 // Clips triangle (a, b, c) and writes the resulting convex polygon, in screen space and in the same
 // winding, to out. Returns its vertex count: 0 when nothing is left, otherwise 3 .. kMaxClippedVertices.
+// The specular colour is carried only when `specular` is set.
 int clipTriangle(const PipelineVertex& a, const PipelineVertex& b, const PipelineVertex& c,
-                 const ViewportMap& map, ScreenVertex* out);
+                 const ViewportMap& map, ScreenVertex* out, bool specular = false);
 
-// Screen position of a clip-space vertex with w > 0.
-ScreenVertex toScreen(const PipelineVertex& v, const ViewportMap& map);
+// Screen position of a clip-space vertex with w > 0, with its specular colour when `specular` is set.
+inline ScreenVertex toScreen(const PipelineVertex& v, const ViewportMap& map, bool specular = false) {
+  ScreenVertex s;
+  const float rhw = 1.0f / v.pos[3];
+  s.x = map.x + (1.0f + v.pos[0] * rhw) * map.halfWidth;
+  s.y = map.y + (1.0f - v.pos[1] * rhw) * map.halfHeight;
+  s.z = map.minZ + v.pos[2] * rhw * map.zScale;
+  s.rhw = rhw;
+  for (int k = 0; k < 4; ++k) s.color[k] = v.color[k];
+  for (int t = 0; t < kPipelineSets; ++t) s.tex[t][0] = v.tex[t][0], s.tex[t][1] = v.tex[t][1];
+  if (specular) {
+    for (int k = 0; k < 4; ++k) s.specular[k] = v.specular[k];
+  }
+  return s;
+}
 
 }  // namespace d3d8compat

@@ -2,6 +2,7 @@
 // the call against the adapter profile (d3d8_host.h) and refuses the way a driver does:
 // D3DERR_INVALIDCALL for arguments that are wrong anywhere, D3DERR_NOTAVAILABLE for what this
 // adapter does not offer (a vertex-processing mode, a back-buffer or depth format, multisampling).
+#include "compat/d3d8/caps.h"
 #include "compat/d3d8/d3d8_host.h"
 #include "compat/d3d8/device.h"
 #include "compat/d3d8/limits.h"
@@ -37,10 +38,12 @@ bool depthFormatOffered(D3DFORMAT format) {
   return format == D3DFMT_D16;
 }
 
+// DEFAULT, or one of the intervals the caps report (every other frame and slower are not kept, so
+// they are refused rather than presented at the pace of ONE).
 bool validInterval(UINT interval) {
-  return interval == D3DPRESENT_INTERVAL_DEFAULT || interval == D3DPRESENT_INTERVAL_ONE ||
-         interval == D3DPRESENT_INTERVAL_TWO || interval == D3DPRESENT_INTERVAL_THREE ||
-         interval == D3DPRESENT_INTERVAL_FOUR || interval == D3DPRESENT_INTERVAL_IMMEDIATE;
+  if (interval == D3DPRESENT_INTERVAL_DEFAULT) return true;
+  const DWORD reported = softwareDeviceCaps(g_profile.alphaGreaterEqual).PresentationIntervals;
+  return (interval & (interval - 1)) == 0 && (interval & reported) != 0;  // exactly one reported bit
 }
 
 // The back-buffer size: full-screen takes the parameters as they are; windowed fills a zero

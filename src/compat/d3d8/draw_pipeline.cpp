@@ -101,7 +101,7 @@ void drawTriangle(const DrawContext& draw, int band, const PipelineVertex& a, co
     return;
   }
   ScreenVertex polygon[kMaxClippedVertices];
-  const int count = clipTriangle(v[0], v[1], v[2], draw.map, polygon);
+  const int count = clipTriangle(v[0], v[1], v[2], draw.map, polygon, draw.specular);
   if (count < 3) return;
   float area = 0.0f;  // the clipped polygon keeps the triangle's winding
   for (int i = 1; i + 1 < count; ++i) area += screenArea(polygon[0], polygon[i], polygon[i + 1]);

@@ -9,7 +9,7 @@ namespace d3d8compat {
 constexpr UINT kRenderStateCount = 256;  // every D3DRENDERSTATETYPE value is below this (largest 173)
 constexpr UINT kStageStateCount = 32;    // every D3DTEXTURESTAGESTATETYPE value is below this (largest 28)
 constexpr UINT kStageCount = 8;          // texture stages and texture coordinate sets
-constexpr UINT kMaxLights = 8;           // light indices 0..7
+constexpr UINT kMaxLights = 8;           // lights that light a vertex at once (any index may be set)
 constexpr UINT kMaxTextureSize = 2048;
 constexpr UINT kMaxSurfaceSize = 4096;   // back buffers and depth buffers
 constexpr UINT kMaxPrimitiveCount = 0xFFFFF;

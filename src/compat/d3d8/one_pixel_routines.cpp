@@ -2,7 +2,7 @@
 // mode per stage, depth mode and blend mode. They serve stages reading 16-bit textures and blends other
 // than the 32-bit target's own, and every draw when tests turn the four-pixel groups off. The general
 // routines are the same loop with the specular colour interpolated and the full cascade
-// (runCascade<true>), for the general blend and the sampler's own filter function only.
+// (runGeneralCascade), for the general blend and the sampler's own filter function only.
 #include <array>
 #include <utility>
 
@@ -57,7 +57,7 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
                     uint32_t depthValue, uint32_t storedWord) __attribute__((always_inline)) {
     __m128 out;
     if constexpr (General) {
-      out = runCascade<true>(ps.cascade, diffuse, ps.factor, textures, specularColor);
+      out = runGeneralCascade(ps.cascade, ps.blends, diffuse, ps.factor, textures, specularColor);
       if (ps.specularAdd) {  // rgb = sat(rgb + specular.rgb); alpha as the cascade left it
         const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
         const __m128 sum = _mm_min_ps(_mm_add_ps(out, _mm_and_ps(rgbMask, specularColor)), _mm_set1_ps(1.0f));

@@ -17,17 +17,18 @@ constexpr int kPipelineSets = 2;  // texture coordinate pairs carried: slot k is
 struct PipelineVertex {
   float pos[4];                    // clip x, y, z, w; pre-transformed: screen x, y, z, rhw
   float color[4];                  // lit or given diffuse, b g r a
-  float specular[4];               // lit or given specular, b g r a (zero unless the draw reads it)
   float tex[kPipelineSets][2];     // u, v per stage ((0, 0) for a set the format lacks)
   float pointSize;                 // screen size of a point (points only), before the min/max clamp
+  float specular[4];               // lit or given specular, b g r a (zero unless the draw reads it)
 };
 
 // A vertex in render-target pixels: x, y (pixel centres on integers), z (0..1 depth), rhw = 1/w.
+// specular is set only for draws that read it.
 struct ScreenVertex {
   float x, y, z, rhw;
   float color[4];
-  float specular[4];
   float tex[kPipelineSets][2];
+  float specular[4];
 };
 
 // One edge function in 1/256-pixel fixed point, evaluated at integer pixel centres (x, y):
@@ -44,9 +45,9 @@ struct alignas(16) TriangleSetup {
   float x0, y0;                    // where the at0 values below are taken (a pixel centre)
   alignas(16) float color[4], colorDx[4], colorDy[4];   // colour * rhw
   alignas(16) float tex[4], texDx[4], texDy[4];         // (u0, v0, u1, v1) * rhw
-  alignas(16) float specular[4], specularDx[4], specularDy[4];  // specular * rhw; only for the general routines
   float rhw, rhwDx, rhwDy;
   float z, zDx, zDy;
+  alignas(16) float specular[4], specularDx[4], specularDy[4];  // specular * rhw; only for the general routines
 };
 
 }  // namespace d3d8compat

@@ -37,12 +37,15 @@ struct alignas(16) PixelState {
   unsigned depthTable, alphaTable;   // comparisonTable of ZFUNC and ALPHAFUNC (ALWAYS when disabled)
   uint32_t alphaRef;
   DWORD srcBlend, destBlend;         // ONE / ZERO when blending is off; BOTH* pairs already split
-  bool specular;                     // the vertex stage and set-up must carry the specular colour
-  bool specularAdd;                  // SPECULARENABLE: rgb += specular after the cascade
 
   DepthMode depthMode;
   BlendMode blendMode;
   TextureMode textureMode[kCascadeStages];
+
+  // For the general routines (kept last, so the usual routines see the fields above where they were).
+  CascadeBlend blends[kCascadeStages];
+  bool specular;                     // the vertex stage and set-up must carry the specular colour
+  bool specularAdd;                  // SPECULARENABLE: rgb += specular after the cascade
 };
 
 // The states a routine is compiled for, and its index in the routine tables:

@@ -33,7 +33,7 @@ bool expandPoint(const PipelineVertex& point, const PointRules& rules, const Vie
   } else {
     const float z = point.pos[2], w = point.pos[3];
     if (!(w > 0.0f) || z < 0.0f || z > w) return false;
-    centre = toScreen(point, map);
+    centre = toScreen(point, map, true);
   }
   const float size = clampPointSize(point.pointSize, rules);
   if (!(size > 0.0f)) return false;

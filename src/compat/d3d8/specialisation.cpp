@@ -252,7 +252,7 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
   const DWORD factor = rs[D3DRS_TEXTUREFACTOR];
   ps->factor = _mm_set_ps(static_cast<float>(factor >> 24) / 255.0f, static_cast<float>((factor >> 16) & 0xFF) / 255.0f,
                           static_cast<float>((factor >> 8) & 0xFF) / 255.0f, static_cast<float>(factor & 0xFF) / 255.0f);
-  compileCascade(state, &ps->cascade);
+  compileCascade(state, &ps->cascade, ps->blends);
   for (int s = 0; s < kCascadeStages; ++s) {
     ps->textureMode[s] = kNoTexture;
     ps->coordinateOffset[s] = 2 * s;  // the vertex stage puts stage s's coordinates in slot s

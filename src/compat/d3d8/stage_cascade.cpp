@@ -58,7 +58,7 @@ int sourceOf(DWORD arg, bool haveTexture) {
 
 }  // namespace
 
-void compileCascade(const DeviceState& state, Cascade* cascade) {
+void compileCascade(const DeviceState& state, Cascade* cascade, CascadeBlend* blends) {
   const float factorAlpha = static_cast<float>(state.renderStates[D3DRS_TEXTUREFACTOR] >> 24) / 255.0f;
   cascade->count = 0;
   cascade->singleTextureStage = false;
@@ -111,12 +111,13 @@ void compileCascade(const DeviceState& state, Cascade* cascade) {
       cascade->readsSpecular = cascade->readsSpecular || (colorUses[i] && stage.colorSource[i] == kSourceSpecular) ||
                                (alphaUses[i] && stage.alphaSource[i] == kSourceSpecular);
     }
-    stage.blends = colorBlend >= 0 || alphaBlend >= 0;
-    stage.colorBlendSource = colorBlend >= 0 ? colorBlend : kSourceZero;
-    stage.alphaBlendSource = alphaBlend >= 0 ? alphaBlend : kSourceZero;
-    stage.kBlend = _mm_set_ps(alphaBlend >= 0 ? 1.0f : 0.0f, colorBlend >= 0 ? 1.0f : 0.0f, colorBlend >= 0 ? 1.0f : 0.0f,
-                              colorBlend >= 0 ? 1.0f : 0.0f);
-    cascade->general = cascade->general || stage.blends;
+    CascadeBlend& blend = blends[s];
+    blend.active = colorBlend >= 0 || alphaBlend >= 0;
+    blend.colorSource = colorBlend >= 0 ? colorBlend : kSourceZero;
+    blend.alphaSource = alphaBlend >= 0 ? alphaBlend : kSourceZero;
+    const float colorWeight = colorBlend >= 0 ? 1.0f : 0.0f;
+    blend.k = _mm_set_ps(alphaBlend >= 0 ? 1.0f : 0.0f, colorWeight, colorWeight, colorWeight);
+    cascade->general = cascade->general || blend.active;
     cascade->count = s + 1;
   }
   cascade->general = cascade->general || cascade->readsSpecular;

@@ -3,8 +3,8 @@
 // of one branch-free form, result = sat(k0 + k1 * arg1 + k2 * arg2 + k3 * arg1 * arg2), with arguments
 // read by index (DIFFUSE, CURRENT, TEXTURE, TFACTOR, SPECULAR) and the COMPLEMENT / ALPHAREPLICATE
 // modifiers as masks. The ops that blend by a per-pixel alpha (BLENDDIFFUSEALPHA, BLENDTEXTUREALPHA,
-// BLENDCURRENTALPHA) add kBlend * A * (arg1 - arg2); they, and SPECULAR arguments, are evaluated only by
-// the general routines (runCascade<true>), so the routines the usual draws take carry none of it.
+// BLENDCURRENTALPHA) add k * A * (arg1 - arg2); they, and SPECULAR arguments, are evaluated only by
+// the general routines (runGeneralCascade), so the routines the usual draws take carry none of it.
 // PREMODULATE, DOTPRODUCT3, MULTIPLYADD, LERP and BLENDTEXTUREALPHAPM are not supported (not reported).
 #pragma once
 
@@ -16,8 +16,9 @@ namespace d3d8compat {
 
 constexpr int kCascadeStages = 2;
 
+// SPECULAR comes last: only the general form's sources hold it.
 enum CascadeSource : int {
-  kSourceDiffuse = 0, kSourceCurrent = 1, kSourceTexture = 2, kSourceFactor = 3, kSourceSpecular = 4, kSourceZero = 5
+  kSourceDiffuse = 0, kSourceCurrent = 1, kSourceTexture = 2, kSourceFactor = 3, kSourceZero = 4, kSourceSpecular = 5
 };
 
 struct alignas(16) CascadeStage {
@@ -26,11 +27,15 @@ struct alignas(16) CascadeStage {
   __m128 replicate[2];       // all-ones in the colour lanes when the colour argument replicates alpha
   int colorSource[2];        // CascadeSource of arg1 and arg2, colour part
   int alphaSource[2];        // ... alpha part
-  // Per-pixel alpha blends (general routines only): kBlend is 1 in the lanes whose op blends, and A in
-  // those lanes is the alpha of CascadeSource colorBlendSource (colour lanes) or alphaBlendSource (alpha).
-  __m128 kBlend;
-  int colorBlendSource, alphaBlendSource;
-  bool blends;
+};
+
+// A stage's per-pixel alpha blend (general routines only): k is 1 in the lanes whose op blends, and A in
+// those lanes is the alpha of CascadeSource colorSource (colour lanes) or alphaSource (alpha lane). Kept
+// apart from CascadeStage so the records the usual routines read stay as they are.
+struct alignas(16) CascadeBlend {
+  __m128 k;
+  int colorSource, alphaSource;
+  bool active;
 };
 
 struct Cascade {
@@ -48,21 +53,20 @@ struct Cascade {
   bool readsSpecular;
 };
 
-// Compiles stages 0 and 1 of `state`. A stage whose COLOROP is DISABLE ends the cascade; so does a stage
-// without a texture whose colour op reads TEXTURE. An alpha argument reading a missing texture reads DIFFUSE.
-void compileCascade(const DeviceState& state, Cascade* cascade);
+// Compiles stages 0 and 1 of `state`, their per-pixel alpha blends into blends[0..1]. A stage whose
+// COLOROP is DISABLE ends the cascade; so does a stage without a texture whose colour op reads TEXTURE.
+// An alpha argument reading a missing texture reads DIFFUSE.
+void compileCascade(const DeviceState& state, Cascade* cascade, CascadeBlend* blends);
 
-// Runs the compiled cascade for one pixel. textures[s] is stage s's filtered texel; specular is read by
-// the General form only.
-template <bool General = false>
-inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, const __m128* textures,
-                         __m128 specular = _mm_setzero_ps()) {
+// Runs the compiled cascade for one pixel. textures[s] is stage s's filtered texel. The general routines
+// run runGeneralCascade instead; the two are kept apart on purpose, so that the routines of every other
+// draw, which inline this one, carry none of the general form's work.
+inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, const __m128* textures) {
   const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
   __m128 current = diffuse;
   for (int s = 0; s < cascade.count; ++s) {
     const CascadeStage& stage = cascade.stages[s];
-    const __m128 sources[6] = {diffuse, current, textures[s], factor, General ? specular : _mm_setzero_ps(),
-                               _mm_setzero_ps()};
+    const __m128 sources[5] = {diffuse, current, textures[s], factor, _mm_setzero_ps()};
     __m128 args[2];
     for (int i = 0; i < 2; ++i) {
       __m128 rgb = sources[stage.colorSource[i]];
@@ -74,13 +78,37 @@ inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, 
     __m128 r = _mm_add_ps(stage.k0, _mm_mul_ps(stage.k1, args[0]));
     r = _mm_add_ps(r, _mm_mul_ps(stage.k2, args[1]));
     r = _mm_add_ps(r, _mm_mul_ps(stage.k3, _mm_mul_ps(args[0], args[1])));
-    if constexpr (General) {
-      if (stage.blends) {
-        const __m128 colorAlpha = sources[stage.colorBlendSource], alphaAlpha = sources[stage.alphaBlendSource];
-        const __m128 weight = _mm_or_ps(_mm_and_ps(rgbMask, _mm_shuffle_ps(colorAlpha, colorAlpha, _MM_SHUFFLE(3, 3, 3, 3))),
-                                        _mm_andnot_ps(rgbMask, alphaAlpha));
-        r = _mm_add_ps(r, _mm_mul_ps(_mm_mul_ps(stage.kBlend, weight), _mm_sub_ps(args[0], args[1])));
-      }
+    current = _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+  }
+  return current;
+}
+
+// runCascade with SPECULAR among the sources and each stage's per-pixel alpha blend (blends[s]) added
+// before the saturation.
+inline __m128 runGeneralCascade(const Cascade& cascade, const CascadeBlend* blends, __m128 diffuse, __m128 factor,
+                                const __m128* textures, __m128 specular) {
+  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+  __m128 current = diffuse;
+  for (int s = 0; s < cascade.count; ++s) {
+    const CascadeStage& stage = cascade.stages[s];
+    const __m128 sources[6] = {diffuse, current, textures[s], factor, _mm_setzero_ps(), specular};
+    __m128 args[2];
+    for (int i = 0; i < 2; ++i) {
+      __m128 rgb = sources[stage.colorSource[i]];
+      const __m128 alphaOfRgb = _mm_shuffle_ps(rgb, rgb, _MM_SHUFFLE(3, 3, 3, 3));
+      rgb = _mm_or_ps(_mm_and_ps(stage.replicate[i], alphaOfRgb), _mm_andnot_ps(stage.replicate[i], rgb));
+      const __m128 value = _mm_or_ps(_mm_and_ps(rgbMask, rgb), _mm_andnot_ps(rgbMask, sources[stage.alphaSource[i]]));
+      args[i] = _mm_add_ps(stage.add[i], _mm_mul_ps(stage.mul[i], value));
+    }
+    __m128 r = _mm_add_ps(stage.k0, _mm_mul_ps(stage.k1, args[0]));
+    r = _mm_add_ps(r, _mm_mul_ps(stage.k2, args[1]));
+    r = _mm_add_ps(r, _mm_mul_ps(stage.k3, _mm_mul_ps(args[0], args[1])));
+    const CascadeBlend& blend = blends[s];
+    if (blend.active) {
+      const __m128 colorAlpha = sources[blend.colorSource], alphaAlpha = sources[blend.alphaSource];
+      const __m128 weight = _mm_or_ps(_mm_and_ps(rgbMask, _mm_shuffle_ps(colorAlpha, colorAlpha, _MM_SHUFFLE(3, 3, 3, 3))),
+                                      _mm_andnot_ps(rgbMask, alphaAlpha));
+      r = _mm_add_ps(r, _mm_mul_ps(_mm_mul_ps(blend.k, weight), _mm_sub_ps(args[0], args[1])));
     }
     current = _mm_min_ps(_mm_max_ps(r, _mm_setzero_ps()), _mm_set1_ps(1.0f));
   }

@@ -94,10 +94,11 @@ bool setupTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVer
     solver.solve(v[0]->tex[set][coordinate] * v[0]->rhw, v[1]->tex[set][coordinate] * v[1]->rhw,
                  v[2]->tex[set][coordinate] * v[2]->rhw, refX, refY, &setup->tex[k], &setup->texDx[k],
                  &setup->texDy[k]);
-    if (specular) {
-      solver.solve(v[0]->specular[k] * v[0]->rhw, v[1]->specular[k] * v[1]->rhw, v[2]->specular[k] * v[2]->rhw, refX,
-                   refY, &setup->specular[k], &setup->specularDx[k], &setup->specularDy[k]);
-    }
+  }
+  if (!specular) return true;
+  for (int k = 0; k < 4; ++k) {
+    solver.solve(v[0]->specular[k] * v[0]->rhw, v[1]->specular[k] * v[1]->rhw, v[2]->specular[k] * v[2]->rhw, refX,
+                 refY, &setup->specular[k], &setup->specularDx[k], &setup->specularDy[k]);
   }
   return true;
 }

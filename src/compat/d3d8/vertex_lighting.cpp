@@ -1,26 +1,9 @@
 #include "compat/d3d8/vertex_lighting.h"
 
-#include <cmath>
-#include <cstring>
-
 #include "compat/d3d8/vertex_stage.h"
 
 namespace d3d8compat {
 namespace {
-
-float dot(const LightVector& a, const LightVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-
-LightVector normalized(const LightVector& v) {
-  const float length = std::sqrt(dot(v, v));
-  if (length == 0.0f) return v;
-  return {v.x / length, v.y / length, v.z / length};
-}
-
-// v * m for a direction (upper 3 x 3 only).
-LightVector transformDirection(const LightVector& v, const D3DMATRIX& m) {
-  return {v.x * m._11 + v.y * m._21 + v.z * m._31, v.x * m._12 + v.y * m._22 + v.z * m._32,
-          v.x * m._13 + v.y * m._23 + v.z * m._33};
-}
 
 D3DMATRIX upper3x3(const D3DMATRIX& m) {
   D3DMATRIX n{};
@@ -67,42 +50,7 @@ double cofactor4(const D3DMATRIX& m, int row, int column) {
   return (row + column) % 2 == 0 ? det : -det;
 }
 
-void colorValueToFloats(const D3DCOLORVALUE& c, float out[4]) {
-  out[0] = c.b, out[1] = c.g, out[2] = c.r, out[3] = c.a;
-}
-
-float readFloat(const BYTE* p) {
-  float value;
-  std::memcpy(&value, p, sizeof value);
-  return value;
-}
-
-float saturate(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
-
-// The colour a material source names: the vertex diffuse (COLOR1) or specular (COLOR2) when the vertex
-// has it and COLORVERTEX is on, otherwise the material's own colour.
-void materialColor(const LightingSetup& lit, DWORD source, const D3DCOLORVALUE& material, const BYTE* vertex,
-                   const FvfLayout& layout, float out[4]) {
-  if (lit.colorVertex) {
-    const int offset = source == D3DMCS_COLOR1 ? layout.diffuse : (source == D3DMCS_COLOR2 ? layout.specular : -1);
-    if (offset >= 0) {
-      DWORD color;
-      std::memcpy(&color, vertex + offset, sizeof color);
-      colorToFloats(color, out);
-      return;
-    }
-  }
-  colorValueToFloats(material, out);
-}
-
 }  // namespace
-
-void colorToFloats(DWORD color, float out[4]) {
-  out[0] = static_cast<float>(color & 0xFF) / 255.0f;
-  out[1] = static_cast<float>((color >> 8) & 0xFF) / 255.0f;
-  out[2] = static_cast<float>((color >> 16) & 0xFF) / 255.0f;
-  out[3] = static_cast<float>(color >> 24) / 255.0f;
-}
 
 D3DMATRIX normalMatrix(const D3DMATRIX& m) {
   if (m._14 == 0.0f && m._24 == 0.0f && m._34 == 0.0f && m._44 != 0.0f) return affineNormalMatrix(m);
@@ -156,45 +104,6 @@ LightingSetup prepareLighting(const DeviceState& state, const FvfLayout& layout,
   setup.emissiveSource = rs[D3DRS_EMISSIVEMATERIALSOURCE];
   setup.specularSource = rs[D3DRS_SPECULARMATERIALSOURCE];
   return setup;
-}
-
-void lightVertex(const LightingSetup& lit, const DeviceState& state, const FvfLayout& layout, const BYTE* vertex,
-                 float diffuse[4], float specular[4]) {
-  float cd[4], ca[4], ce[4];
-  materialColor(lit, lit.diffuseSource, state.material.Diffuse, vertex, layout, cd);
-  materialColor(lit, lit.ambientSource, state.material.Ambient, vertex, layout, ca);
-  materialColor(lit, lit.emissiveSource, state.material.Emissive, vertex, layout, ce);
-  float diffuseSum[3] = {0.0f, 0.0f, 0.0f};
-  float specularSum[3] = {0.0f, 0.0f, 0.0f};
-  if (layout.normal >= 0) {
-    const BYTE* n = vertex + layout.normal;
-    LightVector normal = transformDirection({readFloat(n), readFloat(n + 4), readFloat(n + 8)}, lit.normals);
-    if (lit.normalize) normal = normalized(normal);
-    // Towards the eye: from the vertex to the eye-space origin, or -z for a viewer infinitely far away.
-    LightVector toEye{0.0f, 0.0f, -1.0f};
-    if (lit.specular && lit.localViewer) {
-      const D3DMATRIX& wv = lit.worldView;
-      const float x = readFloat(vertex), y = readFloat(vertex + 4), z = readFloat(vertex + 8);
-      toEye = normalized({-(x * wv._11 + y * wv._21 + z * wv._31 + wv._41), -(x * wv._12 + y * wv._22 + z * wv._32 + wv._42),
-                          -(x * wv._13 + y * wv._23 + z * wv._33 + wv._43)});
-    }
-    for (int i = 0; i < lit.lightCount; ++i) {
-      const float nDotL = std::fmax(0.0f, dot(normal, lit.toLight[i]));
-      for (int k = 0; k < 3; ++k) diffuseSum[k] += lit.lightDiffuse[i][k] * nDotL;
-      if (!lit.specular || !(nDotL > 0.0f)) continue;
-      const LightVector& l = lit.toLight[i];
-      const LightVector half = normalized({toEye.x + l.x, toEye.y + l.y, toEye.z + l.z});
-      const float highlight = std::pow(std::fmax(0.0f, dot(normal, half)), lit.power);
-      for (int k = 0; k < 3; ++k) specularSum[k] += lit.lightSpecular[i][k] * highlight;
-    }
-  }
-  for (int k = 0; k < 3; ++k) diffuse[k] = saturate(ce[k] + ca[k] * lit.ambientSum[k] + cd[k] * diffuseSum[k]);
-  diffuse[3] = saturate(cd[3]);
-  if (!lit.specular) return;
-  float cs[4];
-  materialColor(lit, lit.specularSource, state.material.Specular, vertex, layout, cs);
-  for (int k = 0; k < 3; ++k) specular[k] = saturate(cs[k] * specularSum[k]);
-  specular[3] = saturate(cs[3]);
 }
 
 }  // namespace d3d8compat

@@ -1,10 +1,11 @@
-// Fixed-function lighting of the vertex stage, in eye space: the diffuse term (emissive, ambient,
-// directional lights' N.L) and the specular term (Blinn half vector towards the eye, or towards -z when
-// LOCALVIEWER is off, raised to the material power, only where N.L > 0), each colour taken from the
-// material or the vertex as the *MATERIALSOURCE states say, each clamped after all lights. Normals go
-// through the inverse-transpose of world * view (of the whole 4 x 4; a singular matrix transforms them
-// by its own upper 3 x 3, as native runtimes do, never by zero).
+// Fixed-function lighting of the vertex stage, the per-draw part: lights, material sources and the
+// normal matrix worked out once per draw (LightingSetup), and the small vector and colour helpers the
+// per-vertex part (lightVertex, in vertex_stage.cpp) uses. Normals go through the inverse-transpose of
+// world * view (of the whole 4 x 4; a singular matrix transforms them by its own upper 3 x 3, as native
+// runtimes do, never by zero).
 #pragma once
+
+#include <cmath>
 
 #include "compat/d3d8/device_state.h"
 #include "compat/d3d8/fvf.h"
@@ -37,15 +38,34 @@ struct LightingSetup {
 // reads the specular colour.
 LightingSetup prepareLighting(const DeviceState& state, const FvfLayout& layout, bool specular);
 
-// The lit diffuse colour of one vertex (b, g, r, a) and, when lit.specular, its specular colour.
-void lightVertex(const LightingSetup& lit, const DeviceState& state, const FvfLayout& layout, const BYTE* vertex,
-                 float diffuse[4], float specular[4]);
-
 // The matrix normals are multiplied by (row vectors): the upper 3 x 3 of the inverse-transpose of m, or
 // of m itself when m is singular.
 D3DMATRIX normalMatrix(const D3DMATRIX& m);
 
 // A D3DCOLOR as floats in memory order b, g, r, a.
-void colorToFloats(DWORD color, float out[4]);
+inline void colorToFloats(DWORD color, float out[4]) {
+  out[0] = static_cast<float>(color & 0xFF) / 255.0f;
+  out[1] = static_cast<float>((color >> 8) & 0xFF) / 255.0f;
+  out[2] = static_cast<float>((color >> 16) & 0xFF) / 255.0f;
+  out[3] = static_cast<float>(color >> 24) / 255.0f;
+}
+
+inline void colorValueToFloats(const D3DCOLORVALUE& c, float out[4]) {
+  out[0] = c.b, out[1] = c.g, out[2] = c.r, out[3] = c.a;
+}
+
+inline float dot(const LightVector& a, const LightVector& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+inline LightVector normalized(const LightVector& v) {
+  const float length = std::sqrt(dot(v, v));
+  if (length == 0.0f) return v;
+  return {v.x / length, v.y / length, v.z / length};
+}
+
+// v * m for a direction (upper 3 x 3 only).
+inline LightVector transformDirection(const LightVector& v, const D3DMATRIX& m) {
+  return {v.x * m._11 + v.y * m._21 + v.z * m._31, v.x * m._12 + v.y * m._22 + v.z * m._32,
+          v.x * m._13 + v.y * m._23 + v.z * m._33};
+}
 
 }  // namespace d3d8compat

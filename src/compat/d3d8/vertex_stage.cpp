@@ -14,6 +14,68 @@ float readFloat(const BYTE* p) {
   return value;
 }
 
+float saturate(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
+
+// The colour a material source names: the vertex diffuse (COLOR1) or specular (COLOR2) when the vertex
+// has it and COLORVERTEX is on, otherwise the material's own colour.
+void materialColor(const LightingSetup& lit, DWORD source, const D3DCOLORVALUE& material, const BYTE* vertex,
+                   const FvfLayout& layout, float out[4]) {
+  if (lit.colorVertex) {
+    const int offset = source == D3DMCS_COLOR1 ? layout.diffuse : (source == D3DMCS_COLOR2 ? layout.specular : -1);
+    if (offset >= 0) {
+      DWORD color;
+      std::memcpy(&color, vertex + offset, sizeof color);
+      colorToFloats(color, out);
+      return;
+    }
+  }
+  colorValueToFloats(material, out);
+}
+
+// The lit diffuse colour of one vertex (b, g, r, a) and, when lit.specular, its specular colour: the
+// diffuse term (emissive, ambient, N.L of each light) and the specular term (Blinn half vector towards
+// the eye, or towards -z when LOCALVIEWER is off, to the material power, only where N.L > 0), each
+// clamped after all lights.
+template <bool Specular>
+void lightVertex(const LightingSetup& lit, const DeviceState& state, const FvfLayout& layout, const BYTE* vertex,
+                 float diffuse[4], float specular[4]) {
+  float cd[4], ca[4], ce[4];
+  materialColor(lit, lit.diffuseSource, state.material.Diffuse, vertex, layout, cd);
+  materialColor(lit, lit.ambientSource, state.material.Ambient, vertex, layout, ca);
+  materialColor(lit, lit.emissiveSource, state.material.Emissive, vertex, layout, ce);
+  float diffuseSum[3] = {0.0f, 0.0f, 0.0f};
+  float specularSum[3] = {0.0f, 0.0f, 0.0f};
+  if (layout.normal >= 0) {
+    const BYTE* n = vertex + layout.normal;
+    LightVector normal = transformDirection({readFloat(n), readFloat(n + 4), readFloat(n + 8)}, lit.normals);
+    if (lit.normalize) normal = normalized(normal);
+    // Towards the eye: from the vertex to the eye-space origin, or -z for a viewer infinitely far away.
+    LightVector toEye{0.0f, 0.0f, -1.0f};
+    if (Specular && lit.localViewer) {
+      const D3DMATRIX& wv = lit.worldView;
+      const float x = readFloat(vertex), y = readFloat(vertex + 4), z = readFloat(vertex + 8);
+      toEye = normalized({-(x * wv._11 + y * wv._21 + z * wv._31 + wv._41), -(x * wv._12 + y * wv._22 + z * wv._32 + wv._42),
+                          -(x * wv._13 + y * wv._23 + z * wv._33 + wv._43)});
+    }
+    for (int i = 0; i < lit.lightCount; ++i) {
+      const float nDotL = std::fmax(0.0f, dot(normal, lit.toLight[i]));
+      for (int k = 0; k < 3; ++k) diffuseSum[k] += lit.lightDiffuse[i][k] * nDotL;
+      if (!Specular || !(nDotL > 0.0f)) continue;
+      const LightVector& l = lit.toLight[i];
+      const LightVector half = normalized({toEye.x + l.x, toEye.y + l.y, toEye.z + l.z});
+      const float highlight = std::pow(std::fmax(0.0f, dot(normal, half)), lit.power);
+      for (int k = 0; k < 3; ++k) specularSum[k] += lit.lightSpecular[i][k] * highlight;
+    }
+  }
+  for (int k = 0; k < 3; ++k) diffuse[k] = saturate(ce[k] + ca[k] * lit.ambientSum[k] + cd[k] * diffuseSum[k]);
+  diffuse[3] = saturate(cd[3]);
+  if constexpr (!Specular) return;
+  float cs[4];
+  materialColor(lit, lit.specularSource, state.material.Specular, vertex, layout, cs);
+  for (int k = 0; k < 3; ++k) specular[k] = saturate(cs[k] * specularSum[k]);
+  specular[3] = saturate(cs[3]);
+}
+
 // Where each stage's coordinates come from, worked out once per draw: the set and, when the stage has a
 // texture transform (COUNT1..4 on untransformed vertices), its matrix and output count.
 struct CoordinateSource {
@@ -42,15 +104,22 @@ CoordinateSource coordinateSource(const DeviceState& state, const FvfLayout& lay
 
 // A stage's (u, v) for one vertex. A transform takes the set's coordinates with a 1 after the last of
 // them (so (u, v) becomes (u, v, 1, 0) and a 2D translation sits in the third row, as in Direct3D).
-void readCoordinates(const CoordinateSource& source, const BYTE* vertex, float out[2]) {
+inline __attribute__((always_inline)) void readCoordinates(const CoordinateSource& source, const BYTE* vertex,
+                                                         float out[2]) {
+  if (source.count == 0) {  // no transform: the set's first two coordinates
+    if (source.set < 0) {
+      out[0] = out[1] = 0.0f;
+      return;
+    }
+    const BYTE* t = vertex + source.offset;
+    out[0] = readFloat(t);
+    out[1] = source.dimension >= 2 ? readFloat(t + 4) : 0.0f;
+    return;
+  }
   float in[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   if (source.set >= 0) {
     const BYTE* t = vertex + source.offset;
     for (UINT k = 0; k < source.dimension; ++k) in[k] = readFloat(t + 4 * k);
-  }
-  if (source.count == 0) {
-    out[0] = in[0], out[1] = in[1];
-    return;
   }
   if (source.dimension < 4) in[source.dimension] = 1.0f;
   const D3DMATRIX& m = *source.matrix;
@@ -58,22 +127,11 @@ void readCoordinates(const CoordinateSource& source, const BYTE* vertex, float o
   out[1] = source.count >= 2 ? in[0] * m._12 + in[1] * m._22 + in[2] * m._32 + in[3] * m._42 : 0.0f;
 }
 
-}  // namespace
-
-D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
-  D3DMATRIX r{};
-  for (int i = 0; i < 4; ++i) {
-    for (int j = 0; j < 4; ++j) {
-      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
-    }
-  }
-  return r;
-}
-
-void processVertices(const DeviceState& state, const FvfLayout& layout, const BYTE* vertices, UINT stride,
-                     UINT first, UINT count, PipelineVertex* out, bool specular) {
+template <bool Specular>
+void processVerticesWith(const DeviceState& state, const FvfLayout& layout, const BYTE* vertices, UINT stride,
+                         UINT first, UINT count, PipelineVertex* out) {
   const DWORD* rs = state.renderStates;
-  const LightingSetup lit = prepareLighting(state, layout, specular);
+  const LightingSetup lit = prepareLighting(state, layout, Specular);
   const D3DMATRIX wvp = multiply(lit.worldView, state.projection);
   const float stateSize = stateAsFloat(rs[D3DRS_POINTSIZE]);
   const bool scalePoints = rs[D3DRS_POINTSCALEENABLE] != 0 && !layout.transformed;
@@ -95,7 +153,7 @@ void processVertices(const DeviceState& state, const FvfLayout& layout, const BY
 
     o.specular[0] = o.specular[1] = o.specular[2] = o.specular[3] = 0.0f;
     if (lit.enabled) {
-      lightVertex(lit, state, layout, vertex, o.color, o.specular);
+      lightVertex<Specular>(lit, state, layout, vertex, o.color, o.specular);
     } else {
       if (layout.diffuse >= 0) {
         DWORD color;
@@ -106,7 +164,7 @@ void processVertices(const DeviceState& state, const FvfLayout& layout, const BY
       }
       // A vertex without a specular colour has none (zero), as Direct3D 9's fixed function and DXVK
       // treat it; the D3DTA page's 0xFFFFFFFF would light every unlit vertex white.
-      if (specular && layout.specular >= 0) {
+      if (Specular && layout.specular >= 0) {
         DWORD color;
         std::memcpy(&color, vertex + layout.specular, sizeof color);
         colorToFloats(color, o.specular);
@@ -127,6 +185,27 @@ void processVertices(const DeviceState& state, const FvfLayout& layout, const BY
       size = denominator > 0.0f ? viewportHeight * size * std::sqrt(1.0f / denominator) : INFINITY;
     }
     o.pointSize = size;
+  }
+}
+
+}  // namespace
+
+D3DMATRIX multiply(const D3DMATRIX& a, const D3DMATRIX& b) {
+  D3DMATRIX r{};
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    }
+  }
+  return r;
+}
+
+void processVertices(const DeviceState& state, const FvfLayout& layout, const BYTE* vertices, UINT stride,
+                     UINT first, UINT count, PipelineVertex* out, bool specular) {
+  if (specular) {
+    processVerticesWith<true>(state, layout, vertices, stride, first, count, out);
+  } else {
+    processVerticesWith<false>(state, layout, vertices, stride, first, count, out);
   }
 }
 

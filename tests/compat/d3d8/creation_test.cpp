@@ -140,6 +140,20 @@ TEST_F(D3D8Test, CreateDeviceRefusesWhatTheAdapterOrTheArgumentsRuleOut) {
        D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DERR_NOTAVAILABLE},
       {"full-screen without a size", keep, [](D3DPRESENT_PARAMETERS& p) { p.BackBufferWidth = 0; },
        D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DERR_INVALIDCALL},
+      // Intervals: DEFAULT or one that the caps report (ONE, IMMEDIATE); every other frame is not kept.
+      {"interval DEFAULT", keep, [](D3DPRESENT_PARAMETERS& p) { p.FullScreen_PresentationInterval = 0; },
+       D3DCREATE_HARDWARE_VERTEXPROCESSING, D3D_OK},
+      {"interval IMMEDIATE", keep,
+       [](D3DPRESENT_PARAMETERS& p) { p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE; },
+       D3DCREATE_HARDWARE_VERTEXPROCESSING, D3D_OK},
+      {"interval TWO, not reported", keep,
+       [](D3DPRESENT_PARAMETERS& p) { p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_TWO; },
+       D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DERR_INVALIDCALL},
+      {"two intervals at once", keep,
+       [](D3DPRESENT_PARAMETERS& p) {
+         p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_ONE | D3DPRESENT_INTERVAL_IMMEDIATE;
+       },
+       D3DCREATE_HARDWARE_VERTEXPROCESSING, D3DERR_INVALIDCALL},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -180,4 +194,32 @@ TEST_F(D3D8Test, WindowedDeviceWithoutASizeTakesTheClientArea) {
   EXPECT_EQ(state().backBuffer->format(), D3DFMT_X8R8G8B8);
   EXPECT_EQ(state().viewport.Width, 640u);
   EXPECT_EQ(state().depthStencil->width(), 640u);
+}
+
+// The presentation caps name the test of this program that shows each of them.
+TEST_F(D3D8Test, EveryReportedPresentationCapNamesATestOfIt) {
+  createDevice();
+  D3DCAPS8 caps{};
+  ASSERT_EQ(device_->GetDeviceCaps(&caps), D3D_OK);
+  struct NamedBit {
+    DWORD D3DCAPS8::*field;
+    DWORD bit;
+    const char* test;
+  };
+  const NamedBit named[] = {
+      {&D3DCAPS8::Caps2, D3DCAPS2_FULLSCREENGAMMA, "D3D8Test.FullScreenPresentAppliesTheGammaRampToTheFrameOnly"},
+      {&D3DCAPS8::Caps2, D3DCAPS2_CANRENDERWINDOWED, "D3D8Test.WindowedPresentIgnoresTheGammaRamp"},
+      {&D3DCAPS8::Caps2, D3DCAPS2_DYNAMICTEXTURES, "D3D8Test.RenderTargetAndDefaultPoolTexturesCannotBeLocked"},
+      {&D3DCAPS8::PresentationIntervals, D3DPRESENT_INTERVAL_ONE, "D3D8Test.CreateDeviceRefusesWhatTheAdapterOrTheArgumentsRuleOut"},
+      {&D3DCAPS8::PresentationIntervals, D3DPRESENT_INTERVAL_IMMEDIATE,
+       "D3D8Test.CreateDeviceRefusesWhatTheAdapterOrTheArgumentsRuleOut"},
+  };
+  D3DCAPS8 unnamed = caps;  // what is left once each named bit is taken off
+  for (const NamedBit& n : named) {
+    if ((caps.*n.field & n.bit) == 0) continue;
+    EXPECT_TRUE(testRegistered(n.test)) << n.test;
+    unnamed.*n.field &= ~n.bit;
+  }
+  EXPECT_EQ(unnamed.Caps2, 0u) << "Caps2 bits nothing here names";
+  EXPECT_EQ(unnamed.PresentationIntervals, 0u) << "PresentationIntervals bits nothing here names";
 }

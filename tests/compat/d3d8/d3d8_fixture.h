@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "compat/d3d8/buffers.h"
 #include "compat/d3d8/d3d8.h"
@@ -27,6 +28,18 @@ inline uint32_t pixelAt(const d3d8compat::Surface& surface, UINT x, UINT y) {
   uint32_t value = 0;
   std::memcpy(&value, surface.row(y) + x * surface.bytesPerPixel(), surface.bytesPerPixel());
   return value;
+}
+
+// Whether this program has a test "Suite.Name" (the caps walks check that the test they name is there).
+inline bool testRegistered(const std::string& fullName) {
+  const testing::UnitTest& tests = *testing::UnitTest::GetInstance();
+  for (int i = 0; i < tests.total_test_suite_count(); ++i) {
+    const testing::TestSuite& suite = *tests.GetTestSuite(i);
+    for (int j = 0; j < suite.total_test_count(); ++j) {
+      if (fullName == std::string(suite.name()) + "." + suite.GetTestInfo(j)->name()) return true;
+    }
+  }
+  return false;
 }
 
 class D3D8Test : public ::testing::Test {
