@@ -29,7 +29,7 @@ struct WholeCapture {
     dir = (fs::temp_directory_path() / "brannik_e2e_whole").string();
     std::error_code ignored;
     fs::remove_all(dir, ignored);
-    exitCode = runCommand("timeout 900 " + std::string(BRANNIK_BINARY) + " --capture " + dir + " --fps 10 --trace " +
+    exitCode = runCommand("timeout " + std::to_string(900 * BRANNIK_TIME_SCALE) + " " + std::string(BRANNIK_BINARY) + " --capture " + dir + " --fps 10 --trace " +
                               dir + ".csv",
                           &output);
     trace = readTrace(dir + ".csv");

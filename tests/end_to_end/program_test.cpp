@@ -68,7 +68,7 @@ TEST(Capture, WritesFramesAndSoundtrackIdenticallyTwice) {
   const fs::path a = freshDir("capture_a");
   const fs::path b = freshDir("capture_b");
   for (const fs::path& dir : {a, b}) {
-    ASSERT_EQ(runShell("timeout 300 " + program() + " --capture " + dir.string() + " --fps 10 --duration 20 --trace " +
+    ASSERT_EQ(runShell("timeout " + std::to_string(300 * BRANNIK_TIME_SCALE) + " " + program() + " --capture " + dir.string() + " --fps 10 --duration 20 --trace " +
                        dir.string() + ".csv")
                   .exitCode,
               0);
