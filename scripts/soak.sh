@@ -21,7 +21,7 @@ trap 'kill $xvfb 2>/dev/null' EXIT
 sleep 1
 
 # Resident set figures of a live process, in KiB.
-field() { sed -n "s/^$2: *\([0-9]*\) kB/\1/p" "/proc/$1/status" 2>/dev/null; }
+field() { sed -n "s/^$2:[[:space:]]*\([0-9]*\) kB/\1/p" "/proc/$1/status" 2>/dev/null; }
 
 failed=0
 for run in $(seq 1 "$runs"); do
