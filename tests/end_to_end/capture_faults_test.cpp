@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "scratch_path.h"
 #include "capture_files.h"
 
 namespace fs = std::filesystem;
@@ -15,7 +16,7 @@ namespace {
 const std::string kProgram = BRANNIK_BINARY;
 
 fs::path freshPath(const std::string& name) {
-  const fs::path path = fs::temp_directory_path() / ("brannik_faults_" + name);
+  const fs::path path = scratchPath("brannik_faults_" + name);
   std::error_code ignored;
   fs::remove_all(path, ignored);
   return path;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 
+#include "scratch_path.h"
 #include "capture_files.h"
 #include "music/stream_ring.h"
 
@@ -26,11 +27,12 @@ struct WholeCapture {
   std::vector<TraceLine> trace;
 
   void run() {
-    dir = (fs::temp_directory_path() / "brannik_e2e_whole").string();
+    dir = scratchPath("brannik_e2e_whole").string();
     std::error_code ignored;
     fs::remove_all(dir, ignored);
-    exitCode = runCommand("timeout " + std::to_string(900 * BRANNIK_TIME_SCALE) + " " + std::string(BRANNIK_BINARY) + " --capture " + dir + " --fps 10 --trace " +
-                              dir + ".csv",
+    const std::string limit = std::to_string(900 * BRANNIK_TIME_SCALE);
+    exitCode = runCommand("timeout " + limit + " " + std::string(BRANNIK_BINARY) + " --capture " + dir +
+                              " --fps 10 --trace " + dir + ".csv",
                           &output);
     trace = readTrace(dir + ".csv");
   }
@@ -196,7 +198,7 @@ void checkGoldenFrames(const WholeCapture& w) {
 // generator, whose position depends on how many frames were drawn before (and so do red and blue during
 // a pulse while the synthesiser's coin is up). The sound must agree byte for byte after the lead-in.
 void checkALaterStartShowsTheSameFrames(const WholeCapture& w) {
-  const std::string dir = (fs::temp_directory_path() / "brannik_e2e_from41").string();
+  const std::string dir = scratchPath("brannik_e2e_from41").string();
   std::error_code ignored;
   fs::remove_all(dir, ignored);
   std::string output;

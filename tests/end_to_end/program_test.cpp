@@ -14,6 +14,7 @@
 #include <string>
 #include <thread>
 
+#include "scratch_path.h"
 #include "virtual_display.h"
 
 namespace fs = std::filesystem;
@@ -45,7 +46,7 @@ std::string readFile(const fs::path& path) {
 }
 
 fs::path freshDir(const std::string& name) {
-  const fs::path dir = fs::temp_directory_path() / ("brannik_e2e_" + name);
+  const fs::path dir = scratchPath("brannik_e2e_" + name);
   fs::remove_all(dir);
   return dir;
 }
@@ -68,8 +69,9 @@ TEST(Capture, WritesFramesAndSoundtrackIdenticallyTwice) {
   const fs::path a = freshDir("capture_a");
   const fs::path b = freshDir("capture_b");
   for (const fs::path& dir : {a, b}) {
-    ASSERT_EQ(runShell("timeout " + std::to_string(300 * BRANNIK_TIME_SCALE) + " " + program() + " --capture " + dir.string() + " --fps 10 --duration 20 --trace " +
-                       dir.string() + ".csv")
+    const std::string limit = std::to_string(300 * BRANNIK_TIME_SCALE);
+    ASSERT_EQ(runShell("timeout " + limit + " " + program() + " --capture " + dir.string() +
+                       " --fps 10 --duration 20 --trace " + dir.string() + ".csv")
                   .exitCode,
               0);
   }
@@ -122,7 +124,7 @@ TEST(LiveMode, WithoutADisplayReportsTheCardErrorAndExits255) {
 // Share of a screenshot's pixels (an X window dump of the root window, 24-bit) that are not black;
 // -1 when the dump cannot be read.
 double litShareOfScreenshot(const std::string& display) {
-  const fs::path dump = fs::temp_directory_path() / "brannik_e2e_shot.xwd";
+  const fs::path dump = scratchPath("brannik_e2e_shot.xwd");
   if (runShell("DISPLAY=" + display + " xwd -root -silent -out " + dump.string()).exitCode != 0) return -1;
   const std::string data = readFile(dump);
   fs::remove(dump);
@@ -153,7 +155,7 @@ TEST(LiveMode, EscapeUnderAVirtualDisplayEndsWithExitCode0) {
   ASSERT_TRUE(x.start()) << "Xvfb did not start";
   const std::string display = x.display();
 
-  const fs::path log = fs::temp_directory_path() / "brannik_e2e_live.log";
+  const fs::path log = scratchPath("brannik_e2e_live.log");
   const std::string env = x.env();
   const Result launched =
       runShell(env + "sh -c '" + program() + " >" + log.string() + " 2>&1; echo $? >" + log.string() +
@@ -172,7 +174,7 @@ TEST(LiveMode, EscapeUnderAVirtualDisplayEndsWithExitCode0) {
   EXPECT_TRUE(sawCard) << "the opening card never showed";
   EXPECT_TRUE(sawScroller) << "the scroller never showed";
   bool ended = false;
-  for (int i = 0; i < 40 && !ended; ++i) {
+  for (int i = 0; i < 40 * BRANNIK_TIME_SCALE && !ended; ++i) {
     runShell(env + "xdotool key Escape");
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     ended = fs::exists(log.string() + ".code") && fs::file_size(log.string() + ".code") > 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "scratch_path.h"
 #include "archive/archive.h"
 #include "archive/embedded_archive.h"
 #include "capture_files.h"
@@ -24,8 +25,8 @@ std::string program() { return BRANNIK_BINARY; }
 constexpr size_t kWavHeader = 44;
 
 TEST(StartAnywhere, ASoundtrackStretchIsTheWholeSoundtracksSampleForSample) {
-  const fs::path whole = fs::temp_directory_path() / "brannik_e2e_whole_soundtrack.wav";
-  const fs::path part = fs::temp_directory_path() / "brannik_e2e_41_49.wav";
+  const fs::path whole = scratchPath("brannik_e2e_whole_soundtrack.wav");
+  const fs::path part = scratchPath("brannik_e2e_41_49.wav");
   ASSERT_EQ(runCommand(program() + " --soundtrack " + whole.string()), 0);
   ASSERT_EQ(runCommand(program() + " --soundtrack " + part.string() + " --from 41 --to 49"), 0);
   const std::string a = readFileBytes(whole.string());
@@ -56,7 +57,7 @@ TEST(StartAnywhere, ASoundtrackStretchIsTheWholeSoundtracksSampleForSample) {
 }
 
 TEST(StartAnywhere, BadOrdersExitWith2AndOneLine) {
-  const fs::path out = fs::temp_directory_path() / "brannik_e2e_bad_order.wav";
+  const fs::path out = scratchPath("brannik_e2e_bad_order.wav");
   fs::remove(out);
   for (const char* args : {"--from 92", "--from -1", "--to 0", "--to 93", "--from 41 --to 41", "--from 50 --to 49",
                            "--from", "--to x"}) {
@@ -88,23 +89,25 @@ TEST(LiveMode, RightArrowSkipsTheScrollerToTheBoxAndHomeGoesBackToOrder0) {
   if (!virtualDisplayToolsInstalled()) GTEST_SKIP() << "Xvfb, xdotool or xwd is not installed";
   VirtualDisplay x;
   ASSERT_TRUE(x.start()) << "Xvfb did not start";
-  const std::string base = (fs::temp_directory_path() / "brannik_e2e_keys").string();
+  const std::string base = scratchPath("brannik_e2e_keys").string();
   for (const char* suffix : {".csv", ".log", ".code", ".pid"}) fs::remove(base + suffix);
   ASSERT_EQ(x.run("sh -c '" + program() + " --trace " + base + ".csv >" + base + ".log 2>&1 & echo $! >" + base +
                   ".pid; wait $!; echo $? >" + base + ".code' >/dev/null 2>&1 &"),
             0);
 
   const std::string trace = base + ".csv";
-  const int scroller = waitForTraceLine(trace, 0, 60, [](const TraceLine& t) { return t.scene == 4; });
+  const int wait = BRANNIK_TIME_SCALE;  // slower builds get longer to reach each point
+  const int scroller = waitForTraceLine(trace, 0, 60 * wait, [](const TraceLine& t) { return t.scene == 4; });
   ASSERT_GE(scroller, 0) << "the scroller never showed: " << readFileBytes(base + ".log");
   x.run("xdotool key Right");
-  const int box = waitForTraceLine(trace, 0, 30, [](const TraceLine& t) { return t.scene == 3; });
+  const int box = waitForTraceLine(trace, 0, 30 * wait, [](const TraceLine& t) { return t.scene == 3; });
   ASSERT_GE(box, 1) << "the box never showed";
   x.run("xdotool key Home");
-  const int home = waitForTraceLine(trace, static_cast<size_t>(box), 30, [](const TraceLine& t) { return t.order == 0; });
+  const int home =
+      waitForTraceLine(trace, static_cast<size_t>(box), 30 * wait, [](const TraceLine& t) { return t.order == 0; });
 
   bool ended = false;
-  for (int i = 0; i < 40 && !ended; ++i) {
+  for (int i = 0; i < 40 * wait && !ended; ++i) {
     x.run("xdotool key Escape");
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     ended = fs::exists(base + ".code") && fs::file_size(base + ".code") > 0;
