@@ -23,8 +23,8 @@ test: build
 # capture of the presentation, in build dirs of their own. Any sanitizer report fails the run.
 # The leak checker skips libdbus's connection data, the thread sanitizer Mesa's driver thread
 # (tests/sanitizers/). Mesa's software GL driver, which SDL's X11 video loads and unloads again, keeps
-# two small blocks in its own globals; once it is unloaded they look leaked, so the address-sanitizer
-# run preloads it to keep it mapped. The thread sanitizer slows captures about forty times: its
+# two small blocks in its own globals; once it is unloaded they look leaked (and the thread sanitizer
+# stops when a library it was told to skip goes), so both runs preload it to keep it mapped. The thread sanitizer slows captures about forty times: its
 # whole-presentation test takes about an hour.
 SANITIZE_CAPTURE_SECONDS ?= 20
 SANITIZE_PRELOAD ?= $(wildcard /usr/lib/x86_64-linux-gnu/dri/swrast_dri.so)
@@ -33,7 +33,7 @@ sanitize: deps
 	  name=$${s%%:*}; dir=$(BUILD_DIR)-$$name; env=""; \
 	  if [ $$name = asan ]; then env="LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp \
 	    ASAN_OPTIONS=verify_asan_link_order=0 LD_PRELOAD=$(SANITIZE_PRELOAD)"; \
-	  else env="TSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/tsan.supp"; fi; \
+	  else env="TSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/tsan.supp LD_PRELOAD=$(SANITIZE_PRELOAD)"; fi; \
 	  cmake -S . -B $$dir -G Ninja $${s#*:} >/dev/null && cmake --build $$dir -j $(JOBS) && \
 	  (cd $$dir && env $$env ctest --output-on-failure -j $(JOBS)) && \
 	  rm -rf $$dir/capture && \
