@@ -24,8 +24,8 @@ test: build
 # The leak checker skips libdbus's connection data, the thread sanitizer Mesa's driver thread
 # (tests/sanitizers/). Mesa's software GL driver, which SDL's X11 video loads and unloads again, keeps
 # two small blocks in its own globals; once it is unloaded they look leaked (and the thread sanitizer
-# stops when a library it was told to skip goes), so both runs preload it to keep it mapped. The thread sanitizer slows captures about forty times: its
-# whole-presentation test takes about an hour.
+# stops when a library it was told to skip goes), so both runs preload it to keep it mapped. The
+# thread sanitizer slows captures about forty times: its whole-presentation test takes half an hour.
 SANITIZE_CAPTURE_SECONDS ?= 20
 SANITIZE_PRELOAD ?= $(wildcard /usr/lib/x86_64-linux-gnu/dri/swrast_dri.so)
 sanitize: deps
