@@ -35,8 +35,9 @@ inline __m128 planeAt(const RowPlane& p, __m128 fx) { return _mm_add_ps(p.row, _
 // The whole span in groups of four pixels (the last group masked): depth, 1/rhw, coordinates and
 // sampling on the four pixels' lanes, the cascade per pixel, then the alpha test, depth write, blend and
 // colour write of the group at once. Depth, rhw and coordinates are evaluated from their planes at each
-// pixel; colours step from pixel to pixel.
-template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest>
+// pixel; colours step from pixel to pixel. TextureBlend: the cascade is a `textureBlend` one, evaluated
+// with no argument selection.
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest, bool TextureBlend = false>
 void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   constexpr bool kSamples = Tex0 == kTexture32 || Tex1 == kTexture32;
@@ -72,6 +73,7 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   const double depthMax = ps.depthMax;
   const unsigned depthTable = ps.depthTable;
   const bool singleStage = ps.cascade.singleTextureStage, modulateOnly = ps.cascade.modulateOnly;
+  const __m128 blendK1 = ps.cascade.stages[1].k1, blendK2 = ps.cascade.stages[1].k2;
 
   // A triangle with constant rhw (pre-transformed, no perspective) has one 1/rhw, and a stage whose v
   // does not change along the row either samples through a RowSampling.
@@ -135,7 +137,9 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
         const __m128 diffuse = _mm_mul_ps(colors[K], filters::broadcastLane<K>(w));
         const __m128 textures[kCascadeStages] = {Tex0 == kTexture32 ? texels[0][K] : _mm_setzero_ps(),
                                                  Tex1 == kTexture32 ? texels[1][K] : _mm_setzero_ps()};
-        if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
+        if constexpr (TextureBlend) {
+          outs[K] = runTextureBlend(blendK1, blendK2, diffuse, textures[0], textures[1]);
+        } else if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
           if (modulateOnly) {
             // runSingleStage with k0 = k1 = k2 = 0, k3 = 1 adds only zeros to the product; the clamp is
             // left to the colour write when nothing reads the value before it.
@@ -144,10 +148,10 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
                                                   : _mm_min_ps(_mm_max_ps(product, _mm_setzero_ps()), _mm_set1_ps(1.0f));
           } else {
             outs[K] = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
-                                  : runCascade(ps.cascade, diffuse, ps.factor, textures);
+                                  : runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
           }
         } else {
-          outs[K] = runCascade(ps.cascade, diffuse, ps.factor, textures);
+          outs[K] = runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
         }
       });
       if constexpr (AlphaTest) visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
@@ -199,6 +203,16 @@ constexpr std::array<SpanFunction, sizeof...(I)> makeGroupRoutines(std::index_se
 constexpr std::array<SpanFunction, kRoutineCount> kGroupRoutines =
     makeGroupRoutines(std::make_index_sequence<kRoutineCount>{});
 std::atomic<bool> g_pixelGroups{true};
+
+// The routines of `textureBlend` cascades on two 32-bit textures without depth, by blend (opaque, source
+// alpha, additive) and alpha test.
+constexpr SpanFunction kTextureBlendRoutines[3][2] = {
+    {shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kOpaque, false, true>,
+     shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kOpaque, true, true>},
+    {shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kSourceAlpha, false, true>,
+     shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kSourceAlpha, true, true>},
+    {shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kAdditive, false, true>,
+     shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kAdditive, true, true>}};
 
 BlendMode chooseBlend(DWORD srcBlend, DWORD destBlend, bool enabled, bool target32) {
   if (!enabled) return target32 ? BlendMode::kOpaque : BlendMode::kGeneral;
@@ -270,7 +284,11 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
     return true;
   }
   const size_t index = routineIndex(ps->textureMode[0], ps->textureMode[1], ps->depthMode, ps->blendMode, alphaTest);
-  const SpanFunction grouped = g_pixelGroups.load(std::memory_order_relaxed) ? kGroupRoutines[index] : nullptr;
+  SpanFunction grouped = g_pixelGroups.load(std::memory_order_relaxed) ? kGroupRoutines[index] : nullptr;
+  if (grouped != nullptr && ps->cascade.textureBlend && ps->textureMode[0] == kTexture32 &&
+      ps->textureMode[1] == kTexture32 && ps->depthMode == DepthMode::kOff) {
+    grouped = kTextureBlendRoutines[static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
+  }
   *span = grouped != nullptr ? grouped : onePixelRoutine(index);
   return true;
 }

@@ -40,6 +40,20 @@ int blendSource(DWORD op, bool haveTexture) {
   }
 }
 
+// The lean form of an op pair: what is left of k0 + k1 a1 + k2 a2 + k3 a1 a2 when the terms that are 0
+// in both the colour and the alpha lanes go.
+LeanForm leanForm(const OpCoefficients& c, const OpCoefficients& a) {
+  const bool noK0 = c.k0 == 0.0f && a.k0 == 0.0f, noK3 = c.k3 == 0.0f && a.k3 == 0.0f;
+  const bool noK1 = c.k1 == 0.0f && a.k1 == 0.0f, noK2 = c.k2 == 0.0f && a.k2 == 0.0f;
+  if (noK0 && noK3) {
+    if (noK2 && c.k1 == 1.0f && a.k1 == 1.0f) return LeanForm::kSelect1;
+    if (noK1 && c.k2 == 1.0f && a.k2 == 1.0f) return LeanForm::kSelect2;
+    return LeanForm::kLinear;
+  }
+  if (noK0 && noK1 && noK2 && c.k3 == 1.0f && a.k3 == 1.0f) return LeanForm::kModulate;
+  return LeanForm::kGeneric;
+}
+
 bool usesArg1(DWORD op) { return op != D3DTOP_SELECTARG2; }
 bool usesArg2(DWORD op) { return op != D3DTOP_SELECTARG1; }
 
@@ -97,6 +111,7 @@ void compileCascade(const DeviceState& state, Cascade* cascade, CascadeBlend* bl
     stage.k1 = _mm_set_ps(a.k1, c.k1, c.k1, c.k1);
     stage.k2 = _mm_set_ps(a.k2, c.k2, c.k2, c.k2);
     stage.k3 = _mm_set_ps(a.k3, c.k3, c.k3, c.k3);
+    cascade->lean[s].form = leanForm(c, a);
     for (int i = 0; i < 2; ++i) {
       const bool colorComplement = (colorArgs[i] & D3DTA_COMPLEMENT) != 0;
       const bool alphaComplement = (alphaArgs[i] & D3DTA_COMPLEMENT) != 0;
@@ -108,6 +123,10 @@ void compileCascade(const DeviceState& state, Cascade* cascade, CascadeBlend* bl
       stage.replicate[i] = _mm_castsi128_ps(_mm_set_epi32(0, replicate, replicate, replicate));
       stage.colorSource[i] = sourceOf(colorArgs[i], haveTexture);
       stage.alphaSource[i] = sourceOf(alphaArgs[i], haveTexture);
+      const bool modified = colorComplement || alphaComplement || replicate != 0;
+      cascade->lean[s].argument[i] = modified                                          ? LeanArgument::kGeneric
+                                     : stage.colorSource[i] == stage.alphaSource[i] ? LeanArgument::kPlain
+                                                                                      : LeanArgument::kMerged;
       cascade->readsSpecular = cascade->readsSpecular || (colorUses[i] && stage.colorSource[i] == kSourceSpecular) ||
                                (alphaUses[i] && stage.alphaSource[i] == kSourceSpecular);
     }
@@ -121,7 +140,17 @@ void compileCascade(const DeviceState& state, Cascade* cascade, CascadeBlend* bl
     cascade->count = s + 1;
   }
   cascade->general = cascade->general || cascade->readsSpecular;
+  cascade->textureBlend = false;
   if (cascade->general) return;  // the general routines run the whole cascade
+  if (cascade->count == 2 && cascade->samples[0] && cascade->samples[1]) {
+    const CascadeStage &first = cascade->stages[0], &second = cascade->stages[1];
+    const LeanStage &lean0 = cascade->lean[0], &lean1 = cascade->lean[1];
+    cascade->textureBlend = lean0.form == LeanForm::kSelect1 && lean0.argument[0] == LeanArgument::kMerged &&
+                            first.colorSource[0] == kSourceTexture && first.alphaSource[0] == kSourceDiffuse &&
+                            lean1.form == LeanForm::kLinear && lean1.argument[0] == LeanArgument::kMerged &&
+                            second.colorSource[0] == kSourceTexture && second.alphaSource[0] == kSourceCurrent &&
+                            lean1.argument[1] == LeanArgument::kPlain && second.colorSource[1] == kSourceCurrent;
+  }
   if (cascade->count == 1 && cascade->samples[0]) {
     const DWORD* ss = state.stageStates[0];
     // In stage 0 CURRENT is DIFFUSE; argument 1 must be TEXTURE and argument 2 DIFFUSE, unmodified.
