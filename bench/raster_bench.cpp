@@ -114,6 +114,7 @@ class Bench {
       device->SetTextureStageState(s, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
       device->SetTextureStageState(s, D3DTSS_MIPFILTER, D3DTEXF_NONE);
       device->SetTextureStageState(s, D3DTSS_COLOROP, s == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE);
+      device->SetTextureStageState(s, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     }
   }
 
@@ -330,7 +331,7 @@ void BM_FullScreenQuadTrilinearBlend(benchmark::State& state) {
 }
 BENCHMARK(BM_FullScreenQuadTrilinearBlend)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMillisecond);
 
-// The feedback blur's shape: a 256 x 256 render target, stage 0 SELECTARG1(TEXTURE) on set 0, stage 1
+// The feedback blur's shape: a 256 x 256 render target, stage 0 SELECTARG1(TEXTURE) (alpha: DIFFUSE) on set 0, stage 1
 // BLENDFACTORALPHA(TEXTURE, CURRENT) on set 1, bilinear on both.
 void BM_TwoStagePass256(benchmark::State& state) {
   Bench& b = bench();
@@ -345,6 +346,7 @@ void BM_TwoStagePass256(benchmark::State& state) {
   b.device->SetTexture(1, b.texture);
   b.device->SetRenderState(D3DRS_TEXTUREFACTOR, 0x80808080);
   b.device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  b.device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
   b.device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_BLENDFACTORALPHA);
   b.device->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
   b.device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
