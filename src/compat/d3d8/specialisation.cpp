@@ -100,108 +100,90 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
 
   // A group past the span's end may still read and rewrite whole vectors while it lies inside the row.
   const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
-  // The loop, compiled twice where a single texture can be modulated: ModulateRow is the span of a
-  // modulateOnly stage sampled through its RowSampling, which needs u alone and none of the cascade's
-  // choices, so that loop holds fewer values and keeps them in registers. Both give the same bytes.
-  constexpr bool kModulates = Tex0 == kTexture32 && Tex1 == kNoTexture && !TextureBlend;
-  const RowPlane uPlane = kModulates ? texPlanes[stage0.offset < 4 ? stage0.offset : 0] : RowPlane{};
-  auto shadeSpan = [&]<bool ModulateRow>() __attribute__((always_inline)) {
-    for (int x = xBegin; x < xEnd; x += 4) {
-      const int count = xEnd - x < 4 ? xEnd - x : 4;
-      unsigned visible = (1u << count) - 1u;
-      const bool colorWhole = x + 4 <= colorRow, depthWhole = x + 4 <= depthRow;
-      __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
-      if constexpr (Depth != DepthMode::kOff) {
-        storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
-        depthValues = flatDepth ? spanDepth : quantizeDepth4(planeAt(zPlane, fx), depthMax);
-        visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
+  for (int x = xBegin; x < xEnd; x += 4) {
+    const int count = xEnd - x < 4 ? xEnd - x : 4;
+    unsigned visible = (1u << count) - 1u;
+    const bool colorWhole = x + 4 <= colorRow, depthWhole = x + 4 <= depthRow;
+    __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
+    if constexpr (Depth != DepthMode::kOff) {
+      storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
+      depthValues = flatDepth ? spanDepth : quantizeDepth4(planeAt(zPlane, fx), depthMax);
+      visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
+    }
+    if (visible != 0) {
+      const __m128 w = affine ? spanW : _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx));
+      __m128 texels[kCascadeStages][4];
+      if constexpr (kSamples) {
+        const __m128 coords[6] = {_mm_mul_ps(planeAt(texPlanes[0], fx), w), _mm_mul_ps(planeAt(texPlanes[1], fx), w),
+                                  _mm_mul_ps(planeAt(texPlanes[2], fx), w), _mm_mul_ps(planeAt(texPlanes[3], fx), w),
+                                  _mm_setzero_ps(), _mm_setzero_ps()};
+        if constexpr (Tex0 == kTexture32) {
+          if (rowSampling[0]) {
+            sampleRow(rows[0], stage0.clampU, coords[stage0.offset], texels[0]);
+          } else {
+            sampleGroup(ps, s, 0, stage0, coords[stage0.offset], coords[stage0.offset + 1], w, texels[0]);
+          }
+        }
+        if constexpr (Tex1 == kTexture32) {
+          if (rowSampling[1]) {
+            sampleRow(rows[1], stage1.clampU, coords[stage1.offset], texels[1]);
+          } else {
+            sampleGroup(ps, s, 1, stage1, coords[stage1.offset], coords[stage1.offset + 1], w, texels[1]);
+          }
+        }
       }
+      __m128 outs[4];
+      filters::forEachLane([&]<int K>() __attribute__((always_inline)) {
+        const __m128 diffuse = _mm_mul_ps(colors[K], filters::broadcastLane<K>(w));
+        const __m128 textures[kCascadeStages] = {Tex0 == kTexture32 ? texels[0][K] : _mm_setzero_ps(),
+                                                 Tex1 == kTexture32 ? texels[1][K] : _mm_setzero_ps()};
+        if constexpr (TextureBlend) {
+          outs[K] = runTextureBlend(blendK1, blendK2, diffuse, textures[0], textures[1]);
+        } else if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
+          if (modulateOnly) {
+            // runSingleStage with k0 = k1 = k2 = 0, k3 = 1 adds only zeros to the product; the clamp is
+            // left to the colour write when nothing reads the value before it.
+            const __m128 product = _mm_mul_ps(textures[0], diffuse);
+            outs[K] = Blend == BlendMode::kOpaque ? product
+                                                  : _mm_min_ps(_mm_max_ps(product, _mm_setzero_ps()), _mm_set1_ps(1.0f));
+          } else {
+            outs[K] = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
+                                  : runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
+          }
+        } else {
+          outs[K] = runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
+        }
+      });
+      if constexpr (AlphaTest) visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
       if (visible != 0) {
-        const __m128 w = ModulateRow || affine ? spanW : _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx));
-        __m128 texels[kCascadeStages][4];
-        if constexpr (ModulateRow) {
-          sampleRow(rows[0], stage0.clampU, _mm_mul_ps(planeAt(uPlane, fx), w), texels[0]);
-        } else if constexpr (kSamples) {
-          const __m128 coords[6] = {_mm_mul_ps(planeAt(texPlanes[0], fx), w), _mm_mul_ps(planeAt(texPlanes[1], fx), w),
-                                    _mm_mul_ps(planeAt(texPlanes[2], fx), w), _mm_mul_ps(planeAt(texPlanes[3], fx), w),
-                                    _mm_setzero_ps(), _mm_setzero_ps()};
-          if constexpr (Tex0 == kTexture32) {
-            if (rowSampling[0]) {
-              sampleRow(rows[0], stage0.clampU, coords[stage0.offset], texels[0]);
-            } else {
-              sampleGroup(ps, s, 0, stage0, coords[stage0.offset], coords[stage0.offset + 1], w, texels[0]);
-            }
-          }
-          if constexpr (Tex1 == kTexture32) {
-            if (rowSampling[1]) {
-              sampleRow(rows[1], stage1.clampU, coords[stage1.offset], texels[1]);
-            } else {
-              sampleGroup(ps, s, 1, stage1, coords[stage1.offset], coords[stage1.offset + 1], w, texels[1]);
-            }
-          }
+        const __m128i lanes = laneMask(visible);
+        if constexpr (Depth == DepthMode::kTestWrite) {
+          const __m128i words = _mm_or_si128(_mm_sll_epi32(depthValues, depthShift), _mm_and_si128(storedDepth, stencilKeep));
+          storeGroup(depthOut, depthBytes, count, depthWhole, selectLanes(lanes, words, storedDepth));
         }
-        __m128 outs[4];
-        filters::forEachLane([&]<int K>() __attribute__((always_inline)) {
-          const __m128 diffuse = _mm_mul_ps(colors[K], filters::broadcastLane<K>(w));
-          const __m128 textures[kCascadeStages] = {Tex0 == kTexture32 ? texels[0][K] : _mm_setzero_ps(),
-                                                   Tex1 == kTexture32 ? texels[1][K] : _mm_setzero_ps()};
-          if constexpr (TextureBlend) {
-            outs[K] = runTextureBlend(blendK1, blendK2, diffuse, textures[0], textures[1]);
-          } else if constexpr (Tex0 == kTexture32 && Tex1 == kNoTexture) {
-            if (ModulateRow || modulateOnly) {
-              // runSingleStage with k0 = k1 = k2 = 0, k3 = 1 adds only zeros to the product; the clamp is
-              // left to the colour write when nothing reads the value before it.
-              const __m128 product = _mm_mul_ps(textures[0], diffuse);
-              outs[K] = Blend == BlendMode::kOpaque
-                            ? product
-                            : _mm_min_ps(_mm_max_ps(product, _mm_setzero_ps()), _mm_set1_ps(1.0f));
-            } else {
-              outs[K] = singleStage ? runSingleStage(ps.cascade, diffuse, textures[0])
-                                    : runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
-            }
-          } else {
-            outs[K] = runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
-          }
-        });
-        if constexpr (AlphaTest) visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
-        if (visible != 0) {
-          const __m128i lanes = laneMask(visible);
-          if constexpr (Depth == DepthMode::kTestWrite) {
-            const __m128i words =
-                _mm_or_si128(_mm_sll_epi32(depthValues, depthShift), _mm_and_si128(storedDepth, stencilKeep));
-            storeGroup(depthOut, depthBytes, count, depthWhole, selectLanes(lanes, words, storedDepth));
-          }
-          __m128i stored = _mm_setzero_si128();
-          if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
-          __m128i words;
-          if constexpr (Blend == BlendMode::kOpaque) {
-            words = packColors(outs);
-          } else if constexpr (Blend == BlendMode::kAdditive) {
-            // round(255 src) + dst, saturated: the exact sum of the float blend, dst being whole steps.
-            words = _mm_adds_epu8(packColors(outs), _mm_or_si128(stored, alphaOr));
-          } else {
-            __m128 dst[4];
-            unpackColors(_mm_or_si128(stored, alphaOr), dst);
-            for (int k = 0; k < 4; ++k) dst[k] = blendSourceAlpha(outs[k], dst[k]);
-            words = packColors(dst);
-          }
-          words = _mm_or_si128(words, alphaOr);
-          storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(lanes, words, stored));
+        __m128i stored = _mm_setzero_si128();
+        if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
+        __m128i words;
+        if constexpr (Blend == BlendMode::kOpaque) {
+          words = packColors(outs);
+        } else if constexpr (Blend == BlendMode::kAdditive) {
+          // round(255 src) + dst, saturated: the exact sum of the float blend, dst being whole steps.
+          words = _mm_adds_epu8(packColors(outs), _mm_or_si128(stored, alphaOr));
+        } else {
+          __m128 dst[4];
+          unpackColors(_mm_or_si128(stored, alphaOr), dst);
+          for (int k = 0; k < 4; ++k) dst[k] = blendSourceAlpha(outs[k], dst[k]);
+          words = packColors(dst);
         }
+        words = _mm_or_si128(words, alphaOr);
+        storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(lanes, words, stored));
       }
-      fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
-      for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
-      colorOut += 16;
-      if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
     }
-  };
-  if constexpr (kModulates) {
-    if (modulateOnly && rowSampling[0] && stage0.offset < 4) {
-      shadeSpan.template operator()<true>();
-      return;
-    }
+    fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+    for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
+    colorOut += 16;
+    if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
   }
-  shadeSpan.template operator()<false>();
 }
 
 // The grouped routine of each key, null where the key has none (its one-pixel routine serves it).
