@@ -74,14 +74,19 @@ struct Cascade {
 // An alpha argument reading a missing texture reads DIFFUSE.
 void compileCascade(const DeviceState& state, Cascade* cascade, CascadeBlend* blends);
 
+// Lanes b, g, r of `rgb` with lane a of `alpha`.
+inline __attribute__((always_inline)) __m128 mergeAlpha(__m128 rgb, __m128 alpha) {
+  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
+  return _mm_or_ps(_mm_and_ps(rgbMask, rgb), _mm_andnot_ps(rgbMask, alpha));
+}
+
 // Argument i of a stage from its sources: colour part (alpha replicated where asked) and alpha part
 // merged, then the complement as add + mul * value.
 inline __attribute__((always_inline)) __m128 stageArgument(const CascadeStage& stage, int i, const __m128* sources) {
-  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
   __m128 rgb = sources[stage.colorSource[i]];
   const __m128 alphaOfRgb = _mm_shuffle_ps(rgb, rgb, _MM_SHUFFLE(3, 3, 3, 3));
   rgb = _mm_or_ps(_mm_and_ps(stage.replicate[i], alphaOfRgb), _mm_andnot_ps(stage.replicate[i], rgb));
-  const __m128 value = _mm_or_ps(_mm_and_ps(rgbMask, rgb), _mm_andnot_ps(rgbMask, sources[stage.alphaSource[i]]));
+  const __m128 value = mergeAlpha(rgb, sources[stage.alphaSource[i]]);
   return _mm_add_ps(stage.add[i], _mm_mul_ps(stage.mul[i], value));
 }
 
@@ -113,7 +118,6 @@ inline __m128 runCascade(const Cascade& cascade, __m128 diffuse, __m128 factor, 
 // runCascade through each stage's LeanStage: the same result, bit for bit, in fewer operations.
 inline __attribute__((always_inline)) __m128 runLeanCascade(const Cascade& cascade, __m128 diffuse, __m128 factor,
                                                             const __m128* textures) {
-  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
   __m128 current = diffuse;
   for (int s = 0; s < cascade.count; ++s) {
     const CascadeStage& stage = cascade.stages[s];
@@ -122,9 +126,7 @@ inline __attribute__((always_inline)) __m128 runLeanCascade(const Cascade& casca
     auto argument = [&](int i) __attribute__((always_inline)) {
       switch (lean.argument[i]) {
         case LeanArgument::kPlain: return sources[stage.colorSource[i]];
-        case LeanArgument::kMerged:
-          return _mm_or_ps(_mm_and_ps(rgbMask, sources[stage.colorSource[i]]),
-                           _mm_andnot_ps(rgbMask, sources[stage.alphaSource[i]]));
+        case LeanArgument::kMerged: return mergeAlpha(sources[stage.colorSource[i]], sources[stage.alphaSource[i]]);
         default: return stageArgument(stage, i, sources);
       }
     };
@@ -147,17 +149,14 @@ inline __attribute__((always_inline)) __m128 runLeanCascade(const Cascade& casca
 // runLeanCascade of a `textureBlend` cascade, its stage 1 coefficients k1 and k2 held by the caller.
 inline __attribute__((always_inline)) __m128 runTextureBlend(__m128 k1, __m128 k2, __m128 diffuse, __m128 texture0,
                                                              __m128 texture1) {
-  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
-  const __m128 current = saturate(_mm_or_ps(_mm_and_ps(rgbMask, texture0), _mm_andnot_ps(rgbMask, diffuse)));
-  const __m128 arg1 = _mm_or_ps(_mm_and_ps(rgbMask, texture1), _mm_andnot_ps(rgbMask, current));
-  return saturate(_mm_add_ps(_mm_mul_ps(k1, arg1), _mm_mul_ps(k2, current)));
+  const __m128 current = saturate(mergeAlpha(texture0, diffuse));
+  return saturate(_mm_add_ps(_mm_mul_ps(k1, mergeAlpha(texture1, current)), _mm_mul_ps(k2, current)));
 }
 
 // runCascade with SPECULAR among the sources and each stage's per-pixel alpha blend (blends[s]) added
 // before the saturation.
 inline __m128 runGeneralCascade(const Cascade& cascade, const CascadeBlend* blends, __m128 diffuse, __m128 factor,
                                 const __m128* textures, __m128 specular) {
-  const __m128 rgbMask = _mm_castsi128_ps(_mm_set_epi32(0, -1, -1, -1));
   __m128 current = diffuse;
   for (int s = 0; s < cascade.count; ++s) {
     const CascadeStage& stage = cascade.stages[s];
@@ -167,8 +166,7 @@ inline __m128 runGeneralCascade(const Cascade& cascade, const CascadeBlend* blen
     const CascadeBlend& blend = blends[s];
     if (blend.active) {
       const __m128 colorAlpha = sources[blend.colorSource], alphaAlpha = sources[blend.alphaSource];
-      const __m128 weight = _mm_or_ps(_mm_and_ps(rgbMask, _mm_shuffle_ps(colorAlpha, colorAlpha, _MM_SHUFFLE(3, 3, 3, 3))),
-                                      _mm_andnot_ps(rgbMask, alphaAlpha));
+      const __m128 weight = mergeAlpha(_mm_shuffle_ps(colorAlpha, colorAlpha, _MM_SHUFFLE(3, 3, 3, 3)), alphaAlpha);
       r = _mm_add_ps(r, _mm_mul_ps(_mm_mul_ps(blend.k, weight), _mm_sub_ps(args[0], args[1])));
     }
     current = saturate(r);
