@@ -41,6 +41,7 @@ struct alignas(16) PixelState {
   DepthMode depthMode;
   BlendMode blendMode;
   TextureMode textureMode[kCascadeStages];
+  SpanFunction floatSpan;            // the float group routine the fixed-point rows hand other spans to
 
   // For the general routines (kept last, so the usual routines see the fields above where they were).
   CascadeBlend blends[kCascadeStages];
@@ -86,5 +87,16 @@ bool preparePixelState(const DeviceState& state, PixelState* pixels, SpanFunctio
 // Routines that shade four-pixel groups are used where they exist (the default); false makes every
 // draw use the one-pixel routines, so tests can compare the two. Set between draws only.
 void setPixelGroups(bool enabled);
+
+// The fixed-point row routine for a draw whose state it serves, else null; `floatSpan` must then hold
+// the draw's float group routine. fixedRowRoutine (fixed_rows.cpp): one 32-bit texture stage taken
+// whole or times the diffuse colour, on a 32-bit target with a non-general blend. fixedBlendRoutine
+// (fixed_blend.cpp): a `textureBlend` cascade without depth, its stage 1 coefficients in 0..1.
+SpanFunction fixedRowRoutine(const PixelState& pixels, bool alphaTest);
+SpanFunction fixedBlendRoutine(const PixelState& pixels, bool alphaTest);
+// Fixed-point rows are used where they apply (the default); false leaves those draws to the float
+// group routines, so tests can compare the two. Set between draws only.
+void setFixedPoint(bool enabled);
+bool fixedPointEnabled();
 
 }  // namespace d3d8compat

@@ -21,17 +21,6 @@ using namespace routines;
 template <int Tex0, int Tex1, BlendMode Blend>
 constexpr bool kGrouped = Tex0 != kTextureOther && Tex1 != kTextureOther && Blend != BlendMode::kGeneral;
 
-// An attribute along the row being shaded: value = row + dx * (x - x0), four pixels per vector.
-struct RowPlane {
-  __m128 row, dx;
-};
-
-inline RowPlane rowPlane(float at0, float dx, float dy, float fy) {
-  return {_mm_set1_ps(at0 + dy * fy), _mm_set1_ps(dx)};
-}
-
-inline __m128 planeAt(const RowPlane& p, __m128 fx) { return _mm_add_ps(p.row, _mm_mul_ps(p.dx, fx)); }
-
 // The whole span in groups of four pixels (the last group masked): depth, 1/rhw, coordinates and
 // sampling on the four pixels' lanes, the cascade per pixel, then the alpha test, depth write, blend and
 // colour write of the group at once. Depth, rhw and coordinates are evaluated from their planes at each
@@ -290,6 +279,14 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
   if (grouped != nullptr && ps->cascade.textureBlend && ps->textureMode[0] == kTexture32 &&
       ps->textureMode[1] == kTexture32 && ps->depthMode == DepthMode::kOff) {
     grouped = kTextureBlendRoutines[static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
+  }
+  if (grouped != nullptr) {
+    const SpanFunction fixed = ps->cascade.textureBlend ? fixedBlendRoutine(*ps, alphaTest) : fixedRowRoutine(*ps, alphaTest);
+    if (fixed != nullptr) {
+      ps->floatSpan = grouped;
+      *span = fixed;
+      return true;
+    }
   }
   *span = grouped != nullptr ? grouped : onePixelRoutine(index);
   return true;

@@ -1,6 +1,6 @@
 // Sampling as the pixel routines do it: the level of detail from the interpolants' planes (one pixel or
 // four), a stage's sampler values held in locals for a span, one texel for one pixel, four texels for a
-// four-pixel group, and the per-span sampling of pre-transformed rows. Included by the two routine files
+// four-pixel group, and the per-span sampling of pre-transformed rows. Included by the routine files
 // only; which routine runs is decided in preparePixelState.
 #pragma once
 
@@ -62,6 +62,17 @@ inline __attribute__((always_inline)) __m128 levelOfDetailx4(const TriangleSetup
   const __m128 lengthY = _mm_add_ps(_mm_mul_ps(dudy, dudy), _mm_mul_ps(dvdy, dvdy));
   return _mm_mul_ps(_mm_set1_ps(0.5f), fastLog2x4(_mm_max_ps(lengthX, lengthY)));  // max: lengthX > lengthY ? X : Y
 }
+
+// An attribute along the row being shaded: value = row + dx * (x - x0), four pixels per vector.
+struct RowPlane {
+  __m128 row, dx;
+};
+
+inline RowPlane rowPlane(float at0, float dx, float dy, float fy) {
+  return {_mm_set1_ps(at0 + dy * fy), _mm_set1_ps(dx)};
+}
+
+inline __m128 planeAt(const RowPlane& p, __m128 fx) { return _mm_add_ps(p.row, _mm_mul_ps(p.dx, fx)); }
 
 // What a span keeps of one stage's sampler in locals: the pixel stores go through byte pointers, which
 // could alias anything, so values read through `ps` would be reloaded after every pixel.

@@ -11,8 +11,14 @@ namespace {
 
 class RasterGroups : public RasterTest {
  protected:
+  // The float group routines are compared here; fixed-point rows are compared with them in their own test.
+  void SetUp() override {
+    RasterTest::SetUp();
+    d3d8compat::setFixedPoint(false);
+  }
   void TearDown() override {
     d3d8compat::setPixelGroups(true);
+    d3d8compat::setFixedPoint(true);
     RasterTest::TearDown();
   }
 

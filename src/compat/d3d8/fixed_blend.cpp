@@ -1,0 +1,123 @@
+// Fixed-point rows of the feedback blur's two-stage draws (`textureBlend` cascades, no depth):
+// result colour = k1 * texture 1 + k2 * texture 0, saturated, with k1 and k2 in 0..1 (the
+// BLENDFACTORALPHA averaging and the ADD passes), both textures bilinear on one level, on triangles
+// without perspective. The alpha is the diffuse alpha through the stages, the same at every pixel of
+// a span: it is computed once, in float, exactly as the float routine computes it, so the alpha test
+// and the blends see the same alpha. Spans that do not fit go to the float routine.
+#include "compat/d3d8/fixed_texels.h"
+
+namespace d3d8compat {
+namespace {
+
+using namespace routines;
+using namespace fixed;
+
+// A stage coefficient (0..1 per lane) in 1/65536 as 16-bit lanes (b, g, r, a twice), with "whole"
+// 0xFFFF where it is exactly 1.
+struct Coefficient {
+  __m128i part, whole;
+};
+inline Coefficient coefficient(__m128 k) {
+  const __m128i isWhole = _mm_cmpeq_epi32(_mm_cvtps_epi32(_mm_mul_ps(k, _mm_set1_ps(65536.0f))), _mm_set1_epi32(65536));
+  const __m128 part = _mm_andnot_ps(_mm_castsi128_ps(isWhole), k);
+  return {multiplierPair(part, part), _mm_packs_epi32(isWhole, isWhole)};
+}
+
+// k1 * T1 + k2 * T0 for two pixels, rounded to 8 bits and saturated; the alpha lanes are then replaced.
+inline __attribute__((always_inline)) __m128i blendTexels(__m128i texels0, __m128i texels1, const Coefficient& k1,
+                                                          const Coefficient& k2, __m128i alpha, __m128i colorLanes) {
+  const __m128i first = _mm_add_epi16(_mm_mulhi_epu16(texels1, k1.part), _mm_and_si128(texels1, k1.whole));
+  const __m128i second = _mm_add_epi16(_mm_mulhi_epu16(texels0, k2.part), _mm_and_si128(texels0, k2.whole));
+  const __m128i sum = _mm_adds_epu16(_mm_adds_epu16(first, second), _mm_set1_epi16(128));
+  return _mm_or_si128(_mm_and_si128(_mm_srli_epi16(sum, 8), colorLanes), alpha);
+}
+
+template <BlendMode Blend, bool AlphaTest>
+void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
+  if (s.rhwDx != 0.0f || s.rhwDy != 0.0f || s.colorDx[3] != 0.0f) {  // perspective, or alpha along the row
+    ps.floatSpan(context, s, y, xBegin, xEnd);
+    return;
+  }
+  const StageLocal stages[2] = {stageLocal(ps, 0), stageLocal(ps, 1)};
+  const float fy = static_cast<float>(y) - s.y0;
+  __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
+  const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_set1_ps(s.rhw + s.rhwDy * fy));
+  RowPlane uPlanes[2], vPlanes[2];
+  FixedSpan spans[2];
+  for (int i = 0; i < 2; ++i) {
+    const int offset = stages[i].offset;
+    uPlanes[i] = rowPlane(s.tex[offset], s.texDx[offset], s.texDy[offset], fy);
+    vPlanes[i] = rowPlane(s.tex[offset + 1], s.texDx[offset + 1], s.texDy[offset + 1], fy);
+    const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlanes[i], fx), w));
+    const float v0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(vPlanes[i], fx), w));
+    RowSampling sampling;
+    if (!prepareRowSampling(ps, s, i, stages[i], u0, v0, _mm_cvtss_f32(w), &sampling) || sampling.count != 1) {
+      ps.floatSpan(context, s, y, xBegin, xEnd);
+      return;
+    }
+    spans[i] = fixedSpan(stages[i], s, sampling);
+  }
+
+  // The span's alpha, as runTextureBlend computes it from the diffuse colour.
+  const __m128 k1 = ps.cascade.stages[1].k1, k2 = ps.cascade.stages[1].k2;
+  const __m128 diffuse = _mm_mul_ps(
+      _mm_add_ps(_mm_load_ps(s.color), _mm_add_ps(_mm_mul_ps(_mm_load_ps(s.colorDx), _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
+                                                  _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy)))),
+      w);
+  const __m128 current = saturate(diffuse);
+  const __m128 result = saturate(_mm_add_ps(_mm_mul_ps(k1, current), _mm_mul_ps(k2, current)));
+  const int alpha = _mm_cvtsi128_si32(_mm_shuffle_epi32(
+      _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(result, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f))), _MM_SHUFFLE(3, 3, 3, 3)));
+  if (AlphaTest && !comparisonPasses(ps.alphaTable, static_cast<uint32_t>(alpha), ps.alphaRef)) return;
+  const __m128i alphaLanes = _mm_set_epi16(static_cast<short>(alpha), 0, 0, 0, static_cast<short>(alpha), 0, 0, 0);
+  const __m128i colorLanes = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+  const Coefficient c1 = coefficient(k1), c2 = coefficient(k2);
+
+  BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
+  const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
+  const int colorRow = ps.colorPitch / 4;
+  for (int x = xBegin; x < xEnd; x += 4) {
+    const int count = xEnd - x < 4 ? xEnd - x : 4;
+    const unsigned visible = (1u << count) - 1u;
+    const bool colorWhole = x + 4 <= colorRow;
+    const FilteredGroup f0 = filterGroup(spans[0], _mm_mul_ps(planeAt(uPlanes[0], fx), w), _mm_mul_ps(planeAt(vPlanes[0], fx), w));
+    const FilteredGroup f1 = filterGroup(spans[1], _mm_mul_ps(planeAt(uPlanes[1], fx), w), _mm_mul_ps(planeAt(vPlanes[1], fx), w));
+    const __m128i out01 = blendTexels(f0.pair01.texels, f1.pair01.texels, c1, c2, alphaLanes, colorLanes);
+    const __m128i out23 = blendTexels(f0.pair23.texels, f1.pair23.texels, c1, c2, alphaLanes, colorLanes);
+    const __m128i source = _mm_packus_epi16(out01, out23);
+    __m128i stored = _mm_setzero_si128();
+    if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
+    const __m128i words = blendGroup<Blend>(source, out01, out23, stored, alphaOr);
+    storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(laneMask(visible), words, stored));
+    fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+    colorOut += 16;
+  }
+}
+
+constexpr SpanFunction kFixedBlendRoutines[3][2] = {
+    {shadeFixedBlend<BlendMode::kOpaque, false>, shadeFixedBlend<BlendMode::kOpaque, true>},
+    {shadeFixedBlend<BlendMode::kSourceAlpha, false>, shadeFixedBlend<BlendMode::kSourceAlpha, true>},
+    {shadeFixedBlend<BlendMode::kAdditive, false>, shadeFixedBlend<BlendMode::kAdditive, true>}};
+
+// Every colour lane of k in 0..1.
+bool unitColorLanes(__m128 k) {
+  alignas(16) float lanes[4];
+  _mm_store_ps(lanes, k);
+  for (int i = 0; i < 3; ++i) {
+    if (!(lanes[i] >= 0.0f && lanes[i] <= 1.0f)) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+SpanFunction fixedBlendRoutine(const PixelState& ps, bool alphaTest) {
+  if (!fixedPointEnabled() || !ps.cascade.textureBlend || ps.depthMode != DepthMode::kOff) return nullptr;
+  if (ps.textureMode[0] != kTexture32 || ps.textureMode[1] != kTexture32) return nullptr;
+  if (ps.colorBytes != 4 || ps.blendMode == BlendMode::kGeneral || ps.coordinateOffset[1] >= 4) return nullptr;
+  if (!unitColorLanes(ps.cascade.stages[1].k1) || !unitColorLanes(ps.cascade.stages[1].k2)) return nullptr;
+  return kFixedBlendRoutines[static_cast<int>(ps.blendMode)][alphaTest ? 1 : 0];
+}
+
+}  // namespace d3d8compat

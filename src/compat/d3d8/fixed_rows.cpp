@@ -1,0 +1,190 @@
+// Fixed-point shading of the presentation's most common rows: one 32-bit texture stage, bilinear on
+// one level, taken whole or times the diffuse colour, on triangles without perspective (screen quads,
+// warped grids, pictures, text, point sprites). The arithmetic is the filtering hardware's of the
+// time: 8-bit bilinear weights, 16-bit intermediates, two pixels per vector, frame-buffer blending in
+// 8 bits. Each channel stays within one step of the float group routines' result. Texel positions and
+// weights are found exactly as the float kernels find them, so only the rounding of the blends
+// differs; the alpha test compares the float routines' alpha, so the same pixels are drawn. A span
+// that does not fit (perspective, two mip levels, a colour outside 0..1) goes to the float routine.
+#include <emmintrin.h>
+
+#include <array>
+#include <atomic>
+
+#include "compat/d3d8/fixed_texels.h"
+
+namespace d3d8compat {
+namespace {
+
+using namespace routines;
+using namespace fixed;
+
+std::atomic<bool> g_fixedPoint{true};
+
+template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
+void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
+  const StageLocal stage = stageLocal(ps, 0);
+  if (s.rhwDx != 0.0f || s.rhwDy != 0.0f) {  // perspective
+    ps.floatSpan(context, s, y, xBegin, xEnd);
+    return;
+  }
+  // u, v, colours and 1/rhw as the float routine finds them.
+  const float fy = static_cast<float>(y) - s.y0;
+  const RowPlane uPlane = rowPlane(s.tex[stage.offset], s.texDx[stage.offset], s.texDy[stage.offset], fy);
+  const RowPlane vPlane = rowPlane(s.tex[stage.offset + 1], s.texDx[stage.offset + 1], s.texDy[stage.offset + 1], fy);
+  __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
+  const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_set1_ps(s.rhw + s.rhwDy * fy));
+  const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, fx), w));
+  const float v0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(vPlane, fx), w));
+  RowSampling sampling;
+  if (!prepareRowSampling(ps, s, 0, stage, u0, v0, _mm_cvtss_f32(w), &sampling) || sampling.count != 1) {
+    ps.floatSpan(context, s, y, xBegin, xEnd);
+    return;
+  }
+  const __m128 colorDx = _mm_load_ps(s.colorDx);
+  __m128 colors[4];
+  colors[0] = _mm_add_ps(_mm_load_ps(s.color),
+                         _mm_add_ps(_mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
+                                    _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy))));
+  for (int k = 1; k < 4; ++k) colors[k] = _mm_add_ps(colors[k - 1], colorDx);
+  const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
+  const CascadeStage& cascade = ps.cascade.stages[0];
+  const __m128 k1 = cascade.k1, k3 = cascade.k3;
+  auto multiplierAt = [&](__m128 color) { return _mm_add_ps(k1, _mm_mul_ps(k3, _mm_mul_ps(color, w))); };
+  // The product saturates, not the colour: a colour clearly above 1 (an overshooting interpolation) or
+  // below 0 at either end of the span goes to the float routine. One a few float steps above 1
+  // (255 / 255 * rhw / rhw) reads as 1.
+  const __m128 first = multiplierAt(colors[0]);
+  const __m128 last = multiplierAt(_mm_add_ps(colors[0], _mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xEnd - 1 - xBegin)))));
+  const __m128 outside = _mm_or_ps(_mm_cmpgt_ps(_mm_max_ps(first, last), _mm_set1_ps(1.0001f)),
+                                   _mm_cmplt_ps(_mm_min_ps(first, last), _mm_setzero_ps()));
+  if (_mm_movemask_ps(outside) != 0) {
+    ps.floatSpan(context, s, y, xBegin, xEnd);
+    return;
+  }
+
+  const FixedSpan span = fixedSpan(stage, s, sampling);
+  const bool flatColor = _mm_movemask_ps(_mm_cmpneq_ps(colorDx, _mm_setzero_ps())) == 0;
+  const __m128 flatAlphaMultiplier = _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3));
+  __m128i flatMultiplier = _mm_setzero_si128(), flatWhole = _mm_setzero_si128();
+  if (flatColor) {
+    // Exactly 1 is kept apart ("whole"), so white and SELECTARG1 take the texel as it is.
+    const __m128 clamped = _mm_min_ps(first, _mm_set1_ps(1.0f));
+    const __m128i isWhole = _mm_cmpeq_epi32(_mm_cvtps_epi32(_mm_mul_ps(clamped, _mm_set1_ps(65536.0f))), _mm_set1_epi32(65536));
+    const __m128 part = _mm_andnot_ps(_mm_castsi128_ps(isWhole), clamped);
+    flatMultiplier = multiplierPair(part, part);
+    flatWhole = _mm_packs_epi32(isWhole, isWhole);
+  }
+
+  BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
+  BYTE* depthOut = nullptr;
+  const RowPlane zPlane = rowPlane(s.z, s.zDx, s.zDy, fy);
+  __m128i spanDepth = _mm_setzero_si128();
+  if constexpr (Depth != DepthMode::kOff) {
+    depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
+    spanDepth = quantizeDepth4(zPlane.row, ps.depthMax);
+  }
+  const bool flatDepth = s.zDx == 0.0f;
+  const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
+  const int depthBytes = ps.depthBytes;
+  const __m128i depthShift = _mm_cvtsi32_si128(ps.depthShift);
+  const __m128i stencilKeep = _mm_set1_epi32(ps.depthShift != 0 ? 0xFF : 0);
+  const double depthMax = ps.depthMax;
+  const unsigned depthTable = ps.depthTable, alphaTable = ps.alphaTable;
+  const __m128i alphaRef = _mm_set1_epi32(static_cast<int>(ps.alphaRef));
+  const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
+
+  for (int x = xBegin; x < xEnd; x += 4) {
+    const int count = xEnd - x < 4 ? xEnd - x : 4;
+    unsigned visible = (1u << count) - 1u;
+    const bool colorWhole = x + 4 <= colorRow, depthWhole = x + 4 <= depthRow;
+    __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
+    if constexpr (Depth != DepthMode::kOff) {
+      storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
+      depthValues = flatDepth ? spanDepth : quantizeDepth4(planeAt(zPlane, fx), depthMax);
+      visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
+    }
+    if (visible != 0) {
+      const FilteredGroup f = filterGroup(span, _mm_mul_ps(planeAt(uPlane, fx), w), _mm_mul_ps(planeAt(vPlane, fx), w));
+      __m128i out01, out23;
+      __m128 alphaMultiplier = flatAlphaMultiplier;
+      if (flatColor) {
+        out01 = modulate(f.pair01.texels, flatMultiplier, flatWhole);
+        out23 = modulate(f.pair23.texels, flatMultiplier, flatWhole);
+      } else {
+        __m128 m[4];
+        for (int k = 0; k < 4; ++k) m[k] = multiplierAt(colors[k]);
+        if constexpr (AlphaTest) alphaMultiplier = alphaOf(m);
+        const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+        for (int k = 0; k < 4; ++k) m[k] = _mm_min_ps(_mm_max_ps(m[k], zero), one);
+        out01 = modulate(f.pair01.texels, multiplierPair(m[0], m[1]), _mm_setzero_si128());
+        out23 = modulate(f.pair23.texels, multiplierPair(m[2], m[3]), _mm_setzero_si128());
+      }
+      const __m128i source = _mm_packus_epi16(out01, out23);
+      if constexpr (AlphaTest) {
+        // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha.
+        const __m128 alpha = saturate(_mm_mul_ps(exactAlpha(span, f), alphaMultiplier));
+        const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(alpha, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+        visible &= comparisonPasses4(alphaTable, rounded, alphaRef);
+      }
+      if (visible != 0) {
+        const __m128i lanes = laneMask(visible);
+        if constexpr (Depth == DepthMode::kTestWrite) {
+          const __m128i words = _mm_or_si128(_mm_sll_epi32(depthValues, depthShift), _mm_and_si128(storedDepth, stencilKeep));
+          storeGroup(depthOut, depthBytes, count, depthWhole, selectLanes(lanes, words, storedDepth));
+        }
+        __m128i stored = _mm_setzero_si128();
+        if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
+        const __m128i words = blendGroup<Blend>(source, out01, out23, stored, alphaOr);
+        storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(lanes, words, stored));
+      }
+    }
+    fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+    if (!flatColor) {
+      for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
+    }
+    colorOut += 16;
+    if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+  }
+}
+
+// By depth mode, blend mode (opaque, source alpha, additive) and alpha test.
+template <int D, int B, int A>
+constexpr SpanFunction fixedAt() {
+  return shadeFixedRow<static_cast<DepthMode>(D), static_cast<BlendMode>(B), A != 0>;
+}
+constexpr SpanFunction kFixedRoutines[3][3][2] = {
+    {{fixedAt<0, 0, 0>(), fixedAt<0, 0, 1>()}, {fixedAt<0, 1, 0>(), fixedAt<0, 1, 1>()}, {fixedAt<0, 2, 0>(), fixedAt<0, 2, 1>()}},
+    {{fixedAt<1, 0, 0>(), fixedAt<1, 0, 1>()}, {fixedAt<1, 1, 0>(), fixedAt<1, 1, 1>()}, {fixedAt<1, 2, 0>(), fixedAt<1, 2, 1>()}},
+    {{fixedAt<2, 0, 0>(), fixedAt<2, 0, 1>()}, {fixedAt<2, 1, 0>(), fixedAt<2, 1, 1>()}, {fixedAt<2, 2, 0>(), fixedAt<2, 2, 1>()}}};
+
+// Each colour and alpha lane of the stage is the texture taken whole (k1 = 1) or times the diffuse
+// colour (k3 = 1), nothing else.
+bool textureTimesMultiplier(const CascadeStage& stage) {
+  alignas(16) float k0[4], k1[4], k2[4], k3[4];
+  _mm_store_ps(k0, stage.k0);
+  _mm_store_ps(k1, stage.k1);
+  _mm_store_ps(k2, stage.k2);
+  _mm_store_ps(k3, stage.k3);
+  for (int i = 0; i < 4; ++i) {
+    if (k0[i] != 0.0f || k2[i] != 0.0f) return false;
+    if (!((k1[i] == 1.0f && k3[i] == 0.0f) || (k1[i] == 0.0f && k3[i] == 1.0f))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+SpanFunction fixedRowRoutine(const PixelState& ps, bool alphaTest) {
+  if (!fixedPointEnabled()) return nullptr;
+  if (ps.textureMode[0] != kTexture32 || ps.textureMode[1] != kNoTexture || ps.cascade.count != 1) return nullptr;
+  if (!ps.cascade.singleTextureStage || !textureTimesMultiplier(ps.cascade.stages[0])) return nullptr;
+  if (ps.colorBytes != 4 || ps.blendMode == BlendMode::kGeneral || ps.coordinateOffset[0] >= 4) return nullptr;
+  return kFixedRoutines[static_cast<int>(ps.depthMode)][static_cast<int>(ps.blendMode)][alphaTest ? 1 : 0];
+}
+
+void setFixedPoint(bool enabled) { g_fixedPoint.store(enabled, std::memory_order_relaxed); }
+bool fixedPointEnabled() { return g_fixedPoint.load(std::memory_order_relaxed); }
+
+}  // namespace d3d8compat

@@ -1,0 +1,250 @@
+// Fixed-point texturing shared by the fixed-point row routines (fixed_rows.cpp, fixed_blend.cpp): the
+// texels of four-pixel groups on triangles without perspective, bilinear on one level with 8-bit
+// weights and 16-bit intermediates, two pixels per vector, and the 8-bit frame-buffer blends. Texel
+// positions and weights are found with the float kernels' own operations, so the two differ only in
+// rounding: each channel within one step. Included by those two files only.
+#pragma once
+
+#include <emmintrin.h>
+
+#include "compat/d3d8/output_merge.h"
+#include "compat/d3d8/pixel_group.h"
+#include "compat/d3d8/stage_sampling.h"
+
+namespace d3d8compat {
+namespace fixed {
+
+using namespace routines;
+
+#define D3D8_FIXED_INLINE inline __attribute__((always_inline))
+
+// Per-pixel 16-bit lanes of four 32-bit values below 2^15: (v0 x4, v1 x4) and (v2 x4, v3 x4).
+D3D8_FIXED_INLINE void spreadPairs(__m128i values, __m128i* low, __m128i* high) {
+  const __m128i words = _mm_packs_epi32(values, values);       // v0 v1 v2 v3 (16-bit, twice)
+  const __m128i doubled = _mm_unpacklo_epi16(words, words);    // v0 v0 v1 v1 v2 v2 v3 v3
+  *low = _mm_unpacklo_epi32(doubled, doubled);
+  *high = _mm_unpackhi_epi32(doubled, doubled);
+}
+
+// left * (256 - fu) + right * fu per channel, both texels as 16-bit lanes of two pixels. The products
+// and their sum stay below 2^16, so the wrapping 16-bit operations are exact.
+D3D8_FIXED_INLINE __m128i horizontal(__m128i texels, __m128i fuRight, __m128i fuLeft) {
+  const __m128i zero = _mm_setzero_si128();
+  return _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), fuLeft),
+                       _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), fuRight));
+}
+
+// Texels of one four-pixel group: per pixel its left and right texel of the upper and lower row (low
+// 8 bytes), and the horizontal and vertical weights (32-bit lanes, 0..255).
+struct GroupTexels {
+  __m128i upper[4], lower[4];
+  __m128i fu, fv;
+};
+
+// A span's constants.
+struct FixedSpan {
+  const BYTE* bits;
+  int pitch, width, height;
+  float widthScale, heightScale;
+  bool clampU, clampV;
+  bool rowV;                  // v is constant along the row: its texel rows and weight are found once
+  const BYTE* upper;          // rowV: the two texel rows
+  const BYTE* lower;
+  int rowFv;                  // rowV: the vertical weight
+  bool vertical;              // the lower row is blended in (false only where rowFv is 0)
+  __m128i alphaOr;            // 0xFF000000 where the level has no alpha (read as 1)
+  bool forceAlpha;
+};
+
+// The span constants of a stage sampled through `sampling` (one level) on row y of triangle s.
+inline FixedSpan fixedSpan(const StageLocal& stage, const TriangleSetup& s, const RowSampling& sampling) {
+  const SamplerLevel& level = *sampling.levels[0];
+  FixedSpan span;
+  span.bits = level.bits;
+  span.pitch = level.pitch;
+  span.width = level.width;
+  span.height = level.height;
+  span.widthScale = level.widthF;
+  span.heightScale = level.heightF;
+  span.clampU = stage.clampU;
+  span.clampV = stage.clampV;
+  span.rowV = s.texDx[stage.offset + 1] == 0.0f;
+  span.upper = sampling.rows[0].upper;
+  span.lower = sampling.rows[0].lower;
+  span.rowFv = static_cast<int>(_mm_cvtss_f32(sampling.rows[0].fv) * 256.0f);
+  span.vertical = !span.rowV || span.rowFv != 0;
+  span.alphaOr = _mm_set1_epi32(level.forceAlpha ? static_cast<int>(0xFF000000u) : 0);
+  span.forceAlpha = level.forceAlpha;
+  return span;
+}
+
+// Left and right texel of `row` at byte offsets first and second, in the low 8 bytes.
+D3D8_FIXED_INLINE __m128i texelPair(const BYTE* row, int32_t first, int32_t second) {
+  int32_t a, b;
+  __builtin_memcpy(&a, row + first, 4);
+  __builtin_memcpy(&b, row + second, 4);
+  return _mm_unpacklo_epi32(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
+}
+
+// The group's texel positions and texels, as bilinear32x4 (per-pixel v) or bilinear32x4Row (rowV) finds them.
+D3D8_FIXED_INLINE void fetchGroup(const FixedSpan& span, __m128 u, __m128 v, GroupTexels* g) {
+  const __m128 scale = _mm_set1_ps(256.0f), half = _mm_set1_ps(128.0f);
+  const __m128i px = filters::floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), scale), half));
+  g->fu = _mm_and_si128(px, _mm_set1_epi32(255));
+  __m128i x0, x1;
+  filters::neighbours4(_mm_srai_epi32(px, 8), span.width, span.clampU, &x0, &x1);
+  const __m128i left = _mm_slli_epi32(x0, 2), right = _mm_slli_epi32(x1, 2);
+  const bool adjacentColumns = _mm_movemask_epi8(_mm_cmpeq_epi32(right, _mm_add_epi32(left, _mm_set1_epi32(4)))) == 0xFFFF;
+  alignas(16) int32_t first[4], second[4];
+  if (span.rowV) {
+    g->fv = _mm_set1_epi32(span.rowFv);
+    _mm_store_si128(reinterpret_cast<__m128i*>(first), left);
+    if (adjacentColumns) {
+      for (int k = 0; k < 4; ++k) {
+        g->upper[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(span.upper + first[k]));
+        g->lower[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(span.lower + first[k]));
+      }
+    } else {
+      _mm_store_si128(reinterpret_cast<__m128i*>(second), right);
+      for (int k = 0; k < 4; ++k) {
+        g->upper[k] = texelPair(span.upper, first[k], second[k]);
+        g->lower[k] = texelPair(span.lower, first[k], second[k]);
+      }
+    }
+    return;
+  }
+  const __m128i py = filters::floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(span.heightScale)), scale), half));
+  g->fv = _mm_and_si128(py, _mm_set1_epi32(255));
+  __m128i y0, y1;
+  filters::neighbours4(_mm_srai_epi32(py, 8), span.height, span.clampV, &y0, &y1);
+  // Rows times pitch in one 16-bit multiply-add (rows and pitches are below 2^15).
+  const __m128i pitch = _mm_set1_epi32(span.pitch);
+  const __m128i upperRow = _mm_madd_epi16(y0, pitch), lowerRow = _mm_madd_epi16(y1, pitch);
+  const bool adjacentRows = _mm_movemask_epi8(_mm_cmpeq_epi32(y1, _mm_add_epi32(y0, _mm_set1_epi32(1)))) == 0xFFFF;
+  _mm_store_si128(reinterpret_cast<__m128i*>(first), _mm_add_epi32(upperRow, left));
+  if (adjacentColumns && adjacentRows) {
+    for (int k = 0; k < 4; ++k) {
+      const BYTE* p = span.bits + first[k];
+      g->upper[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p));
+      g->lower[k] = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + span.pitch));
+    }
+    return;
+  }
+  alignas(16) int32_t third[4], fourth[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(second), _mm_add_epi32(upperRow, right));
+  _mm_store_si128(reinterpret_cast<__m128i*>(third), _mm_add_epi32(lowerRow, left));
+  _mm_store_si128(reinterpret_cast<__m128i*>(fourth), _mm_add_epi32(lowerRow, right));
+  for (int k = 0; k < 4; ++k) {
+    g->upper[k] = texelPair(span.bits, first[k], second[k]);
+    g->lower[k] = texelPair(span.bits, third[k], fourth[k]);
+  }
+}
+
+// Two pixels' texel pairs -> the upper and lower rows' horizontal blends and the texel values T
+// (0..65280, 1/256 of a step), each in 16-bit lanes (pixel a, b). T = top + (bottom - top) * fv / 256,
+// as top - top * fv / 256 + bottom * fv / 256 so that no weight reaches 2^16.
+struct FilteredPair {
+  __m128i top, bottom, texels;
+};
+D3D8_FIXED_INLINE FilteredPair filterPair(const FixedSpan& span, __m128i upperA, __m128i upperB, __m128i lowerA,
+                                          __m128i lowerB, __m128i fuRight, __m128i fvShifted) {
+  // Each pair holds a pixel's left and right texel; interleaved per 32 bits: left a, left b, right a, right b.
+  const __m128i fuLeft = _mm_sub_epi16(_mm_set1_epi16(256), fuRight);
+  FilteredPair f;
+  f.top = horizontal(_mm_or_si128(_mm_unpacklo_epi32(upperA, upperB), span.alphaOr), fuRight, fuLeft);
+  f.bottom = f.top;
+  f.texels = f.top;
+  if (span.vertical) {
+    f.bottom = horizontal(_mm_or_si128(_mm_unpacklo_epi32(lowerA, lowerB), span.alphaOr), fuRight, fuLeft);
+    f.texels = _mm_add_epi16(_mm_sub_epi16(f.top, _mm_mulhi_epu16(f.top, fvShifted)), _mm_mulhi_epu16(f.bottom, fvShifted));
+  }
+  return f;
+}
+
+// The alpha lanes (3 and 7) of two pairs' 16-bit values as floats, lanes a, b, c, d.
+D3D8_FIXED_INLINE __m128 alphaLanes(__m128i ab, __m128i cd) {
+  const __m128 first = _mm_castsi128_ps(_mm_srli_epi64(ab, 48)), second = _mm_castsi128_ps(_mm_srli_epi64(cd, 48));
+  return _mm_cvtepi32_ps(_mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0))));
+}
+
+// Lane a of four colours, lanes 0..3.
+D3D8_FIXED_INLINE __m128 alphaOf(const __m128* colors) {
+  return _mm_movehl_ps(_mm_unpackhi_ps(colors[2], colors[3]), _mm_unpackhi_ps(colors[0], colors[1]));
+}
+
+// Texel values times the multiplier, rounded to 8 bits.
+D3D8_FIXED_INLINE __m128i modulate(__m128i texels, __m128i multiplier, __m128i whole) {
+  const __m128i scaled = _mm_add_epi16(_mm_mulhi_epu16(texels, multiplier), _mm_and_si128(texels, whole));
+  return _mm_srli_epi16(_mm_adds_epu16(scaled, _mm_set1_epi16(128)), 8);
+}
+
+// Two multipliers (0..1, lanes b, g, r, a) in 1/65536 as 16-bit lanes; 1 saturates to 65535.
+D3D8_FIXED_INLINE __m128i multiplierPair(__m128 a, __m128 b) {
+  const __m128 scale = _mm_set1_ps(65536.0f);
+  const __m128i bias = _mm_set1_epi32(0x8000);
+  const __m128i low = _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(a, scale)), bias);
+  const __m128i high = _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(b, scale)), bias);
+  return _mm_xor_si128(_mm_packs_epi32(low, high), _mm_set1_epi16(static_cast<short>(0x8000)));
+}
+
+// round(x / 255) for x below 65280, exactly.
+D3D8_FIXED_INLINE __m128i divide255(__m128i x) {
+  const __m128i biased = _mm_add_epi16(x, _mm_set1_epi16(128));
+  return _mm_srli_epi16(_mm_add_epi16(biased, _mm_srli_epi16(biased, 8)), 8);
+}
+
+// SRCALPHA / INVSRCALPHA on two pixels' 8-bit channels in 16-bit lanes.
+D3D8_FIXED_INLINE __m128i blendPair(__m128i src, __m128i dst) {
+  const __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(src, 0xFF), 0xFF);
+  const __m128i sum = _mm_add_epi16(_mm_mullo_epi16(src, alpha),
+                                    _mm_mullo_epi16(dst, _mm_sub_epi16(_mm_set1_epi16(255), alpha)));
+  return divide255(sum);
+}
+
+// A group's texel values T for both pixel pairs, with the row blends kept for an exact alpha.
+struct FilteredGroup {
+  FilteredPair pair01, pair23;
+  __m128i fv;  // vertical weights, 32-bit lanes
+};
+D3D8_FIXED_INLINE FilteredGroup filterGroup(const FixedSpan& span, __m128 u, __m128 v) {
+  GroupTexels g;
+  fetchGroup(span, u, v, &g);
+  __m128i fuRight01, fuRight23, fv01, fv23;
+  spreadPairs(g.fu, &fuRight01, &fuRight23);
+  spreadPairs(g.fv, &fv01, &fv23);
+  fv01 = _mm_slli_epi16(fv01, 8);
+  fv23 = _mm_slli_epi16(fv23, 8);
+  return {filterPair(span, g.upper[0], g.upper[1], g.lower[0], g.lower[1], fuRight01, fv01),
+          filterPair(span, g.upper[2], g.upper[3], g.lower[2], g.lower[3], fuRight23, fv23), g.fv};
+}
+
+// The texel alpha of the group's pixels as the float kernels compute it (lanes 0..3), from the same
+// integer row blends with the same float operations.
+D3D8_FIXED_INLINE __m128 exactAlpha(const FixedSpan& span, const FilteredGroup& f) {
+  if (span.forceAlpha) return _mm_set1_ps(1.0f);
+  const __m128 top = alphaLanes(f.pair01.top, f.pair23.top), bottom = alphaLanes(f.pair01.bottom, f.pair23.bottom);
+  const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(f.fv), _mm_set1_ps(1.0f / 256.0f));
+  return _mm_mul_ps(_mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fv)), _mm_set1_ps(1.0f / (255.0f * 256.0f)));
+}
+
+// Blends a group's source words (8-bit channels; out01 and out23 the same as 16-bit lanes) with the
+// stored words as Blend says and returns the words to write.
+template <BlendMode Blend>
+D3D8_FIXED_INLINE __m128i blendGroup(__m128i source, __m128i out01, __m128i out23, __m128i stored, __m128i alphaOr) {
+  __m128i words;
+  if constexpr (Blend == BlendMode::kOpaque) {
+    words = source;
+  } else if constexpr (Blend == BlendMode::kAdditive) {
+    words = _mm_adds_epu8(source, _mm_or_si128(stored, alphaOr));
+  } else {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i dst = _mm_or_si128(stored, alphaOr);
+    words = _mm_packus_epi16(blendPair(out01, _mm_unpacklo_epi8(dst, zero)), blendPair(out23, _mm_unpackhi_epi8(dst, zero)));
+  }
+  return _mm_or_si128(words, alphaOr);
+}
+
+#undef D3D8_FIXED_INLINE
+
+}  // namespace fixed
+}  // namespace d3d8compat

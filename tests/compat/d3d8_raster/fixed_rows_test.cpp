@@ -1,0 +1,226 @@
+// Fixed-point rows against the float group routines: the same draws rendered both ways agree within one
+// step per channel (texture weights, modulation and frame-buffer blends all round differently), over
+// noise textures with and without alpha, both address modes, each blend, the alpha test and depth, and
+// the feedback blur's two-stage draws. Rows in perspective are left to the float routine and come out
+// bit for bit the same.
+#include <random>
+
+#include "compat/d3d8/pixel_routine.h"
+#include "raster_fixture.h"
+
+namespace {
+
+class RasterFixed : public RasterTest {
+ protected:
+  void TearDown() override {
+    d3d8compat::setFixedPoint(true);
+    RasterTest::TearDown();
+  }
+
+  std::vector<D3DCOLOR> targetPixels() const {
+    const d3d8compat::Surface& target = *state().renderTarget;
+    std::vector<D3DCOLOR> pixels;
+    for (UINT y = 0; y < target.height(); ++y) {
+      for (UINT x = 0; x < target.width(); ++x) pixels.push_back(pixel(x, y));
+    }
+    return pixels;
+  }
+
+  struct Comparison {
+    int changed = 0;    // pixels the draw changed (fixed point)
+    int differing = 0;  // pixels where the two pictures differ
+    int worst = 0;      // largest difference of one channel
+  };
+
+  // Renders `draw` over `background` with fixed-point rows and without.
+  template <typename Draw>
+  Comparison compare(D3DCOLOR background, Draw draw) {
+    std::vector<D3DCOLOR> pictures[2];
+    for (int fixed = 0; fixed < 2; ++fixed) {
+      d3d8compat::setFixedPoint(fixed == 1);
+      clear(background);
+      draw();
+      pictures[fixed] = targetPixels();
+    }
+    d3d8compat::setFixedPoint(true);
+    Comparison result;
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      result.changed += pictures[1][i] != background ? 1 : 0;
+      int difference = 0;
+      for (int c = 0; c < 4; ++c) difference = std::max(difference, std::abs(channel(pictures[0][i], c) - channel(pictures[1][i], c)));
+      result.worst = std::max(result.worst, difference);
+      result.differing += difference != 0 ? 1 : 0;
+    }
+    return result;
+  }
+
+  // 32 x 32 noise, every channel anywhere in 0..255.
+  IDirect3DTexture8* noise(D3DFORMAT format, unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<D3DCOLOR> texels(32 * 32);
+    for (D3DCOLOR& t : texels) t = static_cast<D3DCOLOR>(random());
+    return makeTexture(32, 32, format, {texels});
+  }
+};
+
+// Every blend with and without the alpha test, MODULATE and SELECTARG1 for colour and alpha, both
+// address modes, textures with and without alpha; quads at fractional positions, magnified, minified a
+// little and read past the texture's edges, in colours from white to dark; and a turned quad with a
+// colour per corner.
+TEST_F(RasterFixed, AgreeWithFloatWithinOneStep) {
+  const DWORD blends[3][3] = {{FALSE, D3DBLEND_ONE, D3DBLEND_ZERO},
+                              {TRUE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+                              {TRUE, D3DBLEND_ONE, D3DBLEND_ONE}};
+  const DWORD colors[4] = {0xFFFFFFFF, 0x80402010, 0xC0FF8000, 0x01FEFDFC};
+  int differing = 0;
+  for (int b = 0; b < 3; ++b) {
+    for (int variant = 0; variant < 4; ++variant) {
+      SCOPED_TRACE(testing::Message() << "blend " << b << ", variant " << variant);
+      const D3DFORMAT format = variant % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+      device_->SetTexture(0, noise(format, static_cast<unsigned>(10 * b + variant)));
+      setFilters(0, D3DTEXF_LINEAR);
+      const DWORD address = variant < 2 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP;
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSU, address);
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSV, address);
+      device_->SetTextureStageState(0, D3DTSS_COLOROP, variant < 2 ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
+      device_->SetTextureStageState(0, D3DTSS_ALPHAOP, variant % 3 == 0 ? D3DTOP_SELECTARG1 : D3DTOP_MODULATE);
+      device_->SetRenderState(D3DRS_ALPHABLENDENABLE, blends[b][0]);
+      device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
+      device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
+      device_->SetRenderState(D3DRS_ALPHATESTENABLE, variant >= 2 ? TRUE : FALSE);
+      device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+      device_->SetRenderState(D3DRS_ALPHAREF, 0x50);
+      const Comparison result = compare(0xFF305070, [&] {
+        for (int i = 0; i < 8; ++i) {
+          const float x = 1.3f + 160.0f * static_cast<float>(i % 4) + 0.37f * static_cast<float>(i);
+          const float y = 2.6f + 240.0f * static_cast<float>(i / 4);
+          const float repeat = 0.4f + 0.3f * static_cast<float>(i);  // magnified, then minified a little
+          drawQuad(x, y, x + 150.0f - static_cast<float>(i), y + 200.0f + 0.5f * static_cast<float>(i), colors[i % 4],
+                   0.5f, -0.2f, 0.1f, repeat - 0.2f, repeat + 0.1f);
+        }
+      });
+      // Turned, a colour per corner: u and v, and the colour, change along every row. Drawn on its own,
+      // so that each pixel takes one blend.
+      const Comparison turned = compare(0xFF305070, [&] {
+        const TlVertex corners[4] = {{320, 10, 0.5f, 1, 0xFFFF0000, 0, 0},
+                                     {630, 240, 0.5f, 1, 0x8000FF00, 3, 0},
+                                     {320, 470, 0.5f, 1, 0x400000FF, 3, 3},
+                                     {10, 240, 0.5f, 1, 0xFFFFFFFF, 0, 3}};
+        device_->SetVertexShader(0x144);
+        ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, corners, sizeof(TlVertex)), D3D_OK);
+      });
+      for (const Comparison& c : {result, turned}) {
+        EXPECT_GE(c.changed, 50000);
+        EXPECT_LE(c.worst, 1) << c.differing << " pixels differ";
+        differing += c.differing;
+      }
+    }
+  }
+  EXPECT_GT(differing, 0) << "the fixed-point rows never ran";
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+}
+
+// Additive point sprites, depth tested against a floor and written (then only tested), as the
+// presentation's particles draw them.
+TEST_F(RasterFixed, DepthTestedSprites) {
+  device_->SetTexture(0, noise(D3DFMT_A8R8G8B8, 7));
+  setFilters(0, D3DTEXF_LINEAR);
+  device_->SetRenderState(D3DRS_ZENABLE, TRUE);
+  device_->SetRenderState(D3DRS_POINTSPRITEENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  std::vector<TlVertex> points;
+  for (int i = 0; i < 60; ++i) {
+    const float t = static_cast<float>(i);
+    points.push_back({20.0f + 10.1f * t, 30.0f + 6.7f * t, i % 2 == 0 ? 0.3f : 0.7f, 0.5f, 0xFF80C0FF, 0, 0});
+  }
+  int differing = 0;
+  for (DWORD write : {TRUE, FALSE}) {
+    SCOPED_TRACE(write);
+    const Comparison result = compare(0xFF000000, [&] {
+      device_->SetRenderState(D3DRS_ZWRITEENABLE, write);
+      drawQuad(0, 0, 640, 480, 0xFF202020, 0.5f);
+      device_->SetRenderState(D3DRS_POINTSIZE, d3d8compat::floatAsState(37.5f));
+      device_->SetVertexShader(0x144);
+      ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_POINTLIST, static_cast<UINT>(points.size()), points.data(),
+                                         sizeof(TlVertex)), D3D_OK);
+    });
+    EXPECT_GE(result.changed, 30000);
+    EXPECT_LE(result.worst, 1) << result.differing << " pixels differ";
+    differing += result.differing;
+  }
+  EXPECT_GT(differing, 0) << "the fixed-point rows never ran";
+  device_->SetRenderState(D3DRS_POINTSPRITEENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+}
+
+// The feedback blur's two-stage shape (stage 0 SELECTARG1 texture with the diffuse alpha, stage 1
+// BLENDFACTORALPHA or ADD with texture 1), into an X8R8G8B8 render-target texture and over it with
+// each blend; the alpha test on the stages' constant alpha.
+TEST_F(RasterFixed, TwoStageBlendsAgreeWithFloatWithinOneStep) {
+  ASSERT_NE(drawToNewTexture(256, 256, D3DFMT_X8R8G8B8), nullptr);
+  device_->SetTexture(0, noise(D3DFMT_X8R8G8B8, 11));
+  device_->SetTexture(1, noise(D3DFMT_A8R8G8B8, 12));
+  setFilters(0, D3DTEXF_LINEAR);
+  setFilters(1, D3DTEXF_LINEAR);
+  device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+  device_->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device_->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+  device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
+  device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+  const Tl2Vertex quad[4] = {{0, 0, 0.5f, 1, 0xC0FFFFFF, 0.01f, 0.02f, 0.03f, -0.02f},
+                             {255.5f, 0, 0.5f, 1, 0xC0FFFFFF, 1.01f, 0.02f, 1.03f, -0.02f},
+                             {255.5f, 254.7f, 0.5f, 1, 0xC0FFFFFF, 1.01f, 1.02f, 1.03f, 0.98f},
+                             {0, 254.7f, 0.5f, 1, 0xC0FFFFFF, 0.01f, 1.02f, 0.03f, 0.98f}};
+  const DWORD blends[3][3] = {{FALSE, D3DBLEND_ONE, D3DBLEND_ZERO},
+                              {TRUE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+                              {TRUE, D3DBLEND_ONE, D3DBLEND_ONE}};
+  int differing = 0;
+  for (int b = 0; b < 3; ++b) {
+    for (DWORD op : {D3DTOP_BLENDFACTORALPHA, D3DTOP_ADD}) {
+      for (DWORD reference : {0x00u, 0xFFu}) {  // the alpha test passes, then fails everywhere
+        SCOPED_TRACE(testing::Message() << "blend " << b << ", op " << op << ", reference " << reference);
+        device_->SetTextureStageState(1, D3DTSS_COLOROP, op);
+        device_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x5A000000);
+        device_->SetRenderState(D3DRS_ALPHABLENDENABLE, blends[b][0]);
+        device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
+        device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
+        device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+        device_->SetRenderState(D3DRS_ALPHAREF, reference);
+        const Comparison result = compare(0xFF405060, [&] {
+          device_->SetVertexShader(0x244);
+          ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Tl2Vertex)), D3D_OK);
+        });
+        if (reference == 0) EXPECT_GE(result.changed, 60000); else EXPECT_EQ(result.changed, 0);
+        EXPECT_LE(result.worst, 1) << result.differing << " pixels differ";
+        differing += result.differing;
+      }
+    }
+  }
+  EXPECT_GT(differing, 0) << "the fixed-point rows never ran";
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+  drawToBackBuffer();
+}
+
+// A quad in perspective: the float routine draws it, bit for bit.
+TEST_F(RasterFixed, PerspectiveStaysWithTheFloatRoutine) {
+  device_->SetTexture(0, noise(D3DFMT_A8R8G8B8, 3));
+  setFilters(0, D3DTEXF_LINEAR);
+  const Comparison result = compare(0xFF000000, [&] {
+    const TlVertex perspective[4] = {{40, 20, 0.5f, 0.25f, 0xFFFFFFFF, 0, 0},
+                                     {620, 20, 0.5f, 0.25f, 0xFFFFFFFF, 2, 0},
+                                     {630, 460, 0.5f, 1.0f, 0xFFFFFFFF, 2, 2},
+                                     {30, 460, 0.5f, 1.0f, 0xFFFFFFFF, 0, 2}};
+    device_->SetVertexShader(0x144);
+    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, perspective, sizeof(TlVertex)), D3D_OK);
+  });
+  EXPECT_GE(result.changed, 100000);
+  EXPECT_EQ(result.differing, 0);
+}
+
+}  // namespace
