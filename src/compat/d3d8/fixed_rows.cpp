@@ -1,11 +1,12 @@
-// Fixed-point shading of the presentation's most common rows: one 32-bit texture stage, bilinear on
-// one level, taken whole or times the diffuse colour, on triangles without perspective (screen quads,
-// warped grids, pictures, text, point sprites). The arithmetic is the filtering hardware's of the
-// time: 8-bit bilinear weights, 16-bit intermediates, two pixels per vector, frame-buffer blending in
-// 8 bits. Each channel stays within one step of the float group routines' result. Texel positions and
-// weights are found exactly as the float kernels find them, so only the rounding of the blends
-// differs; the alpha test compares the float routines' alpha, so the same pixels are drawn. A span
-// that does not fit (perspective, two mip levels, a colour outside 0..1) goes to the float routine.
+// Fixed-point shading of the presentation's most common draws: one 32-bit texture stage taken whole or
+// times the diffuse colour (screen quads, warped grids, pictures, text, point sprites, lit meshes).
+// The arithmetic is the filtering hardware's of the time: 8-bit bilinear weights, 16-bit
+// intermediates, two pixels per vector, frame-buffer blending in 8 bits. Each channel stays within one
+// step of the float group routines' result. Texel positions, weights and levels are found exactly as
+// the float kernels find them, so only the rounding of the blends differs; the alpha test compares
+// the float routines' alpha, so the same pixels are drawn. Groups whose pixels sample differently
+// (mixed levels, point filters) take the float kernels' texels; spans whose colour leaves 0..1 go to
+// the float routine.
 #include <emmintrin.h>
 
 #include <array>
@@ -21,26 +22,83 @@ using namespace fixed;
 
 std::atomic<bool> g_fixedPoint{true};
 
-template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
-void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+// A group's texel values in perspective, making sampleGroup's choices of level (each pixel's level of
+// detail): one level, or two blended by each pixel's weight when all four pixels share the pair. False
+// where the choices lead elsewhere (pixels on different levels, point filters, levels that are not
+// powers of two); the caller then takes sampleGroup's float texels. `alpha`: the float texel alpha.
+template <bool AlphaTest>
+inline __attribute__((always_inline)) bool perspectiveGroup(const PixelState& ps, const TriangleSetup& s,
+                                                            const StageLocal& stage, __m128 u, __m128 v, __m128 w,
+                                                            FilteredGroup* f, __m128* alpha) {
+  const SamplerState& sampler = ps.samplers[0];
+  auto single = [&](const SamplerLevel& level) __attribute__((always_inline)) {
+    if (!level.powerOfTwo) return false;
+    const FixedSpan span = fixedSpan(level, stage.clampU, stage.clampV);
+    *f = filterGroup(span, u, v);
+    if constexpr (AlphaTest) *alpha = exactAlpha(span, *f);
+    return true;
+  };
+  if (stage.direct) return single(stage.level);
+  __m128 lambdas = _mm_setzero_ps();
+  if (sampler.needsLod && stage.offset < 4) lambdas = levelOfDetailx4(s, sampler, stage.offset, u, v, w);
+  const __m128 biased = _mm_add_ps(lambdas, _mm_set1_ps(sampler.lodBias));
+  const int minified = _mm_movemask_ps(_mm_cmpgt_ps(biased, _mm_setzero_ps()));
+  if (minified == 0) return sampler.magFilter == D3DTEXF_LINEAR && single(sampler.levels[sampler.baseLevel]);
+  if (minified != 15 || sampler.minFilter != D3DTEXF_LINEAR) return false;
+  if (sampler.mipFilter == D3DTEXF_NONE) return single(sampler.levels[sampler.baseLevel]);
+  auto sameLanes = [](__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_shuffle_epi32(v, 0))) == 0xFFFF; };
+  if (sampler.mipFilter == D3DTEXF_POINT) {
+    const __m128i nearest = filters::floorToInt4(_mm_add_ps(biased, _mm_set1_ps(0.5f)));
+    if (!sameLanes(nearest)) return false;
+    return single(sampler.levels[std::min(sampler.baseLevel + _mm_cvtsi128_si32(nearest), sampler.lastLevel)]);
+  }
+  const __m128i whole = filters::floorToInt4(biased);
+  if (!sameLanes(whole)) return false;
+  const int level = sampler.baseLevel + _mm_cvtsi128_si32(whole);
+  if (level >= sampler.lastLevel) return single(sampler.levels[sampler.lastLevel]);
+  const SamplerLevel &fineLevel = sampler.levels[level], &coarseLevel = sampler.levels[level + 1];
+  if (!fineLevel.powerOfTwo || !coarseLevel.powerOfTwo) return false;
+  const FixedSpan fineSpan = fixedSpan(fineLevel, stage.clampU, stage.clampV);
+  const FixedSpan coarseSpan = fixedSpan(coarseLevel, stage.clampU, stage.clampV);
+  *f = filterGroup(fineSpan, u, v);
+  const FilteredGroup coarse = filterGroup(coarseSpan, u, v);
+  const __m128 weights = _mm_sub_ps(biased, _mm_cvtepi32_ps(whole));
+  if constexpr (AlphaTest) {
+    const __m128 fine = exactAlpha(fineSpan, *f);
+    *alpha = _mm_add_ps(fine, _mm_mul_ps(_mm_sub_ps(exactAlpha(coarseSpan, coarse), fine), weights));
+  }
+  blendLevels(f, coarse, weights);
+  return true;
+}
+
+// One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without.
+template <DepthMode Depth, BlendMode Blend, bool AlphaTest, bool Perspective>
+void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   const StageLocal stage = stageLocal(ps, 0);
-  if (s.rhwDx != 0.0f || s.rhwDy != 0.0f) {  // perspective
-    ps.floatSpan(context, s, y, xBegin, xEnd);
-    return;
-  }
+  constexpr bool perspective = Perspective;
   // u, v, colours and 1/rhw as the float routine finds them.
   const float fy = static_cast<float>(y) - s.y0;
   const RowPlane uPlane = rowPlane(s.tex[stage.offset], s.texDx[stage.offset], s.texDy[stage.offset], fy);
   const RowPlane vPlane = rowPlane(s.tex[stage.offset + 1], s.texDx[stage.offset + 1], s.texDy[stage.offset + 1], fy);
+  const RowPlane rhwPlane = rowPlane(s.rhw, s.rhwDx, s.rhwDy, fy);
   __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
-  const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_set1_ps(s.rhw + s.rhwDy * fy));
-  const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, fx), w));
-  const float v0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(vPlane, fx), w));
-  RowSampling sampling;
-  if (!prepareRowSampling(ps, s, 0, stage, u0, v0, _mm_cvtss_f32(w), &sampling) || sampling.count != 1) {
-    ps.floatSpan(context, s, y, xBegin, xEnd);
-    return;
+  const __m128 spanW = _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
+  // Without perspective the level is the same at every pixel: it is chosen once, with the row's texels.
+  FixedSpan spans[2]{};
+  bool twoLevels = false;
+  __m128 levelWeight = _mm_setzero_ps();
+  if constexpr (!perspective) {
+    const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, fx), spanW));
+    const float v0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(vPlane, fx), spanW));
+    RowSampling sampling;
+    if (!prepareRowSampling(ps, s, 0, stage, u0, v0, _mm_cvtss_f32(spanW), &sampling)) {
+      ps.floatSpan(context, s, y, xBegin, xEnd);
+      return;
+    }
+    for (int k = 0; k < sampling.count; ++k) spans[k] = fixedSpan(stage, s, sampling, k);
+    twoLevels = sampling.count == 2;
+    levelWeight = sampling.weight;
   }
   const __m128 colorDx = _mm_load_ps(s.colorDx);
   __m128 colors[4];
@@ -51,12 +109,14 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
   const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
   const CascadeStage& cascade = ps.cascade.stages[0];
   const __m128 k1 = cascade.k1, k3 = cascade.k3;
-  auto multiplierAt = [&](__m128 color) { return _mm_add_ps(k1, _mm_mul_ps(k3, _mm_mul_ps(color, w))); };
+  auto multiplierAt = [&](__m128 color, __m128 w) { return _mm_add_ps(k1, _mm_mul_ps(k3, _mm_mul_ps(color, w))); };
   // The product saturates, not the colour: a colour clearly above 1 (an overshooting interpolation) or
-  // below 0 at either end of the span goes to the float routine. One a few float steps above 1
-  // (255 / 255 * rhw / rhw) reads as 1.
-  const __m128 first = multiplierAt(colors[0]);
-  const __m128 last = multiplierAt(_mm_add_ps(colors[0], _mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xEnd - 1 - xBegin)))));
+  // below 0 at either end of the span goes to the float routine (colour times w is monotonic along a
+  // span). One a few float steps above 1 (255 / 255 * rhw / rhw) reads as 1.
+  const float lastX = static_cast<float>(xEnd - 1 - xBegin);
+  const __m128 lastW = _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, _mm_set1_ps(static_cast<float>(xEnd - 1) - s.x0)));
+  const __m128 first = multiplierAt(colors[0], spanW);
+  const __m128 last = multiplierAt(_mm_add_ps(colors[0], _mm_mul_ps(colorDx, _mm_set1_ps(lastX))), perspective ? lastW : spanW);
   const __m128 outside = _mm_or_ps(_mm_cmpgt_ps(_mm_max_ps(first, last), _mm_set1_ps(1.0001f)),
                                    _mm_cmplt_ps(_mm_min_ps(first, last), _mm_setzero_ps()));
   if (_mm_movemask_ps(outside) != 0) {
@@ -64,8 +124,8 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
     return;
   }
 
-  const FixedSpan span = fixedSpan(stage, s, sampling);
-  const bool flatColor = _mm_movemask_ps(_mm_cmpneq_ps(colorDx, _mm_setzero_ps())) == 0;
+  // In perspective colour times w changes at every pixel, whatever colorDx says.
+  const bool flatColor = !perspective && _mm_movemask_ps(_mm_cmpneq_ps(colorDx, _mm_setzero_ps())) == 0;
   const __m128 flatAlphaMultiplier = _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3));
   __m128i flatMultiplier = _mm_setzero_si128(), flatWhole = _mm_setzero_si128();
   if (flatColor) {
@@ -76,7 +136,6 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
     flatMultiplier = multiplierPair(part, part);
     flatWhole = _mm_packs_epi32(isWhole, isWhole);
   }
-
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
   BYTE* depthOut = nullptr;
   const RowPlane zPlane = rowPlane(s.z, s.zDx, s.zDy, fy);
@@ -106,7 +165,28 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
       visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
     }
     if (visible != 0) {
-      const FilteredGroup f = filterGroup(span, _mm_mul_ps(planeAt(uPlane, fx), w), _mm_mul_ps(planeAt(vPlane, fx), w));
+      const __m128 w = perspective ? _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx)) : spanW;
+      const __m128 u = _mm_mul_ps(planeAt(uPlane, fx), w), v = _mm_mul_ps(planeAt(vPlane, fx), w);
+      FilteredGroup f;
+      __m128 texelAlpha = _mm_setzero_ps();
+      if constexpr (!perspective) {
+        f = filterGroup(spans[0], u, v);
+        if constexpr (AlphaTest) texelAlpha = exactAlpha(spans[0], f);
+        if (twoLevels) {  // as sampleRow blends them
+          const FilteredGroup coarse = filterGroup(spans[1], u, v);
+          if constexpr (AlphaTest) {
+            texelAlpha = _mm_add_ps(texelAlpha, _mm_mul_ps(_mm_sub_ps(exactAlpha(spans[1], coarse), texelAlpha), levelWeight));
+          }
+          blendLevels(&f, coarse, levelWeight);
+        }
+      } else {
+        if (!perspectiveGroup<AlphaTest>(ps, s, stage, u, v, w, &f, &texelAlpha)) {
+          __m128 texels[4];
+          sampleGroup(ps, s, 0, stage, u, v, w, texels);
+          f = fromFloatTexels(texels);
+          texelAlpha = alphaOf(texels);
+        }
+      }
       __m128i out01, out23;
       __m128 alphaMultiplier = flatAlphaMultiplier;
       if (flatColor) {
@@ -114,7 +194,10 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
         out23 = modulate(f.pair23.texels, flatMultiplier, flatWhole);
       } else {
         __m128 m[4];
-        for (int k = 0; k < 4; ++k) m[k] = multiplierAt(colors[k]);
+        m[0] = multiplierAt(colors[0], filters::broadcastLane<0>(w));
+        m[1] = multiplierAt(colors[1], filters::broadcastLane<1>(w));
+        m[2] = multiplierAt(colors[2], filters::broadcastLane<2>(w));
+        m[3] = multiplierAt(colors[3], filters::broadcastLane<3>(w));
         if constexpr (AlphaTest) alphaMultiplier = alphaOf(m);
         const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
         for (int k = 0; k < 4; ++k) m[k] = _mm_min_ps(_mm_max_ps(m[k], zero), one);
@@ -124,7 +207,7 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
       const __m128i source = _mm_packus_epi16(out01, out23);
       if constexpr (AlphaTest) {
         // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha.
-        const __m128 alpha = saturate(_mm_mul_ps(exactAlpha(span, f), alphaMultiplier));
+        const __m128 alpha = saturate(_mm_mul_ps(texelAlpha, alphaMultiplier));
         const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(alpha, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
         visible &= comparisonPasses4(alphaTable, rounded, alphaRef);
       }
@@ -146,6 +229,15 @@ void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegi
     }
     colorOut += 16;
     if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+  }
+}
+
+template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
+void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  if (s.rhwDx != 0.0f || s.rhwDy != 0.0f) {
+    shadeFixedSpan<Depth, Blend, AlphaTest, true>(context, s, y, xBegin, xEnd);
+  } else {
+    shadeFixedSpan<Depth, Blend, AlphaTest, false>(context, s, y, xBegin, xEnd);
   }
 }
 

@@ -56,9 +56,8 @@ struct FixedSpan {
   bool forceAlpha;
 };
 
-// The span constants of a stage sampled through `sampling` (one level) on row y of triangle s.
-inline FixedSpan fixedSpan(const StageLocal& stage, const TriangleSetup& s, const RowSampling& sampling) {
-  const SamplerLevel& level = *sampling.levels[0];
+// The constants of one level sampled with a v of its own at every pixel.
+inline FixedSpan fixedSpan(const SamplerLevel& level, bool clampU, bool clampV) {
   FixedSpan span;
   span.bits = level.bits;
   span.pitch = level.pitch;
@@ -66,15 +65,25 @@ inline FixedSpan fixedSpan(const StageLocal& stage, const TriangleSetup& s, cons
   span.height = level.height;
   span.widthScale = level.widthF;
   span.heightScale = level.heightF;
-  span.clampU = stage.clampU;
-  span.clampV = stage.clampV;
-  span.rowV = s.texDx[stage.offset + 1] == 0.0f;
-  span.upper = sampling.rows[0].upper;
-  span.lower = sampling.rows[0].lower;
-  span.rowFv = static_cast<int>(_mm_cvtss_f32(sampling.rows[0].fv) * 256.0f);
-  span.vertical = !span.rowV || span.rowFv != 0;
+  span.clampU = clampU;
+  span.clampV = clampV;
+  span.rowV = false;
+  span.upper = span.lower = nullptr;
+  span.rowFv = 0;
+  span.vertical = true;
   span.alphaOr = _mm_set1_epi32(level.forceAlpha ? static_cast<int>(0xFF000000u) : 0);
   span.forceAlpha = level.forceAlpha;
+  return span;
+}
+
+// The span constants of level k of a stage sampled through `sampling` on row y of triangle s.
+inline FixedSpan fixedSpan(const StageLocal& stage, const TriangleSetup& s, const RowSampling& sampling, int k = 0) {
+  FixedSpan span = fixedSpan(*sampling.levels[k], stage.clampU, stage.clampV);
+  span.rowV = s.texDx[stage.offset + 1] == 0.0f;
+  span.upper = sampling.rows[k].upper;
+  span.lower = sampling.rows[k].lower;
+  span.rowFv = static_cast<int>(_mm_cvtss_f32(sampling.rows[k].fv) * 256.0f);
+  span.vertical = !span.rowV || span.rowFv != 0;
   return span;
 }
 
@@ -178,13 +187,70 @@ D3D8_FIXED_INLINE __m128i modulate(__m128i texels, __m128i multiplier, __m128i w
   return _mm_srli_epi16(_mm_adds_epu16(scaled, _mm_set1_epi16(128)), 8);
 }
 
-// Two multipliers (0..1, lanes b, g, r, a) in 1/65536 as 16-bit lanes; 1 saturates to 65535.
-D3D8_FIXED_INLINE __m128i multiplierPair(__m128 a, __m128 b) {
-  const __m128 scale = _mm_set1_ps(65536.0f);
+// A group's texel values T for both pixel pairs, with the row blends kept for an exact alpha.
+struct FilteredGroup {
+  FilteredPair pair01, pair23;
+  __m128i fv;  // vertical weights, 32-bit lanes
+};
+D3D8_FIXED_INLINE FilteredGroup filterGroup(const FixedSpan& span, __m128 u, __m128 v) {
+  GroupTexels g;
+  fetchGroup(span, u, v, &g);
+  __m128i fuRight01, fuRight23, fv01, fv23;
+  spreadPairs(g.fu, &fuRight01, &fuRight23);
+  if (span.rowV) {
+    fv01 = fv23 = _mm_set1_epi16(static_cast<short>(span.rowFv << 8));
+  } else {
+    spreadPairs(g.fv, &fv01, &fv23);
+    fv01 = _mm_slli_epi16(fv01, 8);
+    fv23 = _mm_slli_epi16(fv23, 8);
+  }
+  return {filterPair(span, g.upper[0], g.upper[1], g.lower[0], g.lower[1], fuRight01, fv01),
+          filterPair(span, g.upper[2], g.upper[3], g.lower[2], g.lower[3], fuRight23, fv23), g.fv};
+}
+
+// The texel alpha of the group's pixels as the float kernels compute it (lanes 0..3), from the same
+// integer row blends with the same float operations.
+D3D8_FIXED_INLINE __m128 exactAlpha(const FixedSpan& span, const FilteredGroup& f) {
+  if (span.forceAlpha) return _mm_set1_ps(1.0f);
+  const __m128 top = alphaLanes(f.pair01.top, f.pair23.top), bottom = alphaLanes(f.pair01.bottom, f.pair23.bottom);
+  const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(f.fv), _mm_set1_ps(1.0f / 256.0f));
+  return _mm_mul_ps(_mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fv)), _mm_set1_ps(1.0f / (255.0f * 256.0f)));
+}
+
+// a * scale and b * scale rounded, as unsigned 16-bit lanes (a's four, then b's), saturated to 65535.
+D3D8_FIXED_INLINE __m128i scaledPair(__m128 a, __m128 b, float scale) {
+  const __m128 factor = _mm_set1_ps(scale);
   const __m128i bias = _mm_set1_epi32(0x8000);
-  const __m128i low = _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(a, scale)), bias);
-  const __m128i high = _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(b, scale)), bias);
+  const __m128i low = _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(a, factor)), bias);
+  const __m128i high = _mm_sub_epi32(_mm_cvtps_epi32(_mm_mul_ps(b, factor)), bias);
   return _mm_xor_si128(_mm_packs_epi32(low, high), _mm_set1_epi16(static_cast<short>(0x8000)));
+}
+
+// Two multipliers (0..1, lanes b, g, r, a) in 1/65536 as 16-bit lanes; 1 saturates to 65535.
+D3D8_FIXED_INLINE __m128i multiplierPair(__m128 a, __m128 b) { return scaledPair(a, b, 65536.0f); }
+
+// Float texels of four pixels (lanes b, g, r, a, 0..1) as texel values T.
+D3D8_FIXED_INLINE FilteredGroup fromFloatTexels(const __m128* texels) {
+  FilteredGroup f;
+  f.pair01.texels = scaledPair(texels[0], texels[1], 65280.0f);
+  f.pair23.texels = scaledPair(texels[2], texels[3], 65280.0f);
+  f.pair01.top = f.pair01.bottom = f.pair01.texels;
+  f.pair23.top = f.pair23.bottom = f.pair23.texels;
+  f.fv = _mm_setzero_si128();
+  return f;
+}
+
+// fine + (coarse - fine) * weight on texel values, the weights per pixel (lanes 0..3, 0..1).
+D3D8_FIXED_INLINE void blendLevels(FilteredGroup* fine, const FilteredGroup& coarse, __m128 weights) {
+  __m128i w01, w23;
+  spreadPairs(_mm_cvtps_epi32(_mm_mul_ps(weights, _mm_set1_ps(32767.0f))), &w01, &w23);
+  w01 = _mm_slli_epi16(w01, 1);
+  w23 = _mm_slli_epi16(w23, 1);
+  auto lerp = [](__m128i a, __m128i b, __m128i w) {
+    return _mm_add_epi16(_mm_sub_epi16(a, _mm_mulhi_epu16(a, w)), _mm_mulhi_epu16(b, w));
+  };
+  fine->pair01.texels = lerp(fine->pair01.texels, coarse.pair01.texels, w01);
+  fine->pair23.texels = lerp(fine->pair23.texels, coarse.pair23.texels, w23);
 }
 
 // round(x / 255) for x below 65280, exactly.
@@ -199,32 +265,6 @@ D3D8_FIXED_INLINE __m128i blendPair(__m128i src, __m128i dst) {
   const __m128i sum = _mm_add_epi16(_mm_mullo_epi16(src, alpha),
                                     _mm_mullo_epi16(dst, _mm_sub_epi16(_mm_set1_epi16(255), alpha)));
   return divide255(sum);
-}
-
-// A group's texel values T for both pixel pairs, with the row blends kept for an exact alpha.
-struct FilteredGroup {
-  FilteredPair pair01, pair23;
-  __m128i fv;  // vertical weights, 32-bit lanes
-};
-D3D8_FIXED_INLINE FilteredGroup filterGroup(const FixedSpan& span, __m128 u, __m128 v) {
-  GroupTexels g;
-  fetchGroup(span, u, v, &g);
-  __m128i fuRight01, fuRight23, fv01, fv23;
-  spreadPairs(g.fu, &fuRight01, &fuRight23);
-  spreadPairs(g.fv, &fv01, &fv23);
-  fv01 = _mm_slli_epi16(fv01, 8);
-  fv23 = _mm_slli_epi16(fv23, 8);
-  return {filterPair(span, g.upper[0], g.upper[1], g.lower[0], g.lower[1], fuRight01, fv01),
-          filterPair(span, g.upper[2], g.upper[3], g.lower[2], g.lower[3], fuRight23, fv23), g.fv};
-}
-
-// The texel alpha of the group's pixels as the float kernels compute it (lanes 0..3), from the same
-// integer row blends with the same float operations.
-D3D8_FIXED_INLINE __m128 exactAlpha(const FixedSpan& span, const FilteredGroup& f) {
-  if (span.forceAlpha) return _mm_set1_ps(1.0f);
-  const __m128 top = alphaLanes(f.pair01.top, f.pair23.top), bottom = alphaLanes(f.pair01.bottom, f.pair23.bottom);
-  const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(f.fv), _mm_set1_ps(1.0f / 256.0f));
-  return _mm_mul_ps(_mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fv)), _mm_set1_ps(1.0f / (255.0f * 256.0f)));
 }
 
 // Blends a group's source words (8-bit channels; out01 and out23 the same as 16-bit lanes) with the

@@ -1,8 +1,7 @@
 // Fixed-point rows against the float group routines: the same draws rendered both ways agree within one
 // step per channel (texture weights, modulation and frame-buffer blends all round differently), over
-// noise textures with and without alpha, both address modes, each blend, the alpha test and depth, and
-// the feedback blur's two-stage draws. Rows in perspective are left to the float routine and come out
-// bit for bit the same.
+// noise textures with and without alpha, both address modes, each blend, the alpha test and depth,
+// perspective with each mip filter, and the feedback blur's two-stage draws.
 #include <random>
 
 #include "compat/d3d8/pixel_routine.h"
@@ -207,20 +206,45 @@ TEST_F(RasterFixed, TwoStageBlendsAgreeWithFloatWithinOneStep) {
   drawToBackBuffer();
 }
 
-// A quad in perspective: the float routine draws it, bit for bit.
-TEST_F(RasterFixed, PerspectiveStaysWithTheFloatRoutine) {
-  device_->SetTexture(0, noise(D3DFMT_A8R8G8B8, 3));
-  setFilters(0, D3DTEXF_LINEAR);
-  const Comparison result = compare(0xFF000000, [&] {
-    const TlVertex perspective[4] = {{40, 20, 0.5f, 0.25f, 0xFFFFFFFF, 0, 0},
-                                     {620, 20, 0.5f, 0.25f, 0xFFFFFFFF, 2, 0},
-                                     {630, 460, 0.5f, 1.0f, 0xFFFFFFFF, 2, 2},
-                                     {30, 460, 0.5f, 1.0f, 0xFFFFFFFF, 0, 2}};
-    device_->SetVertexShader(0x144);
-    ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, perspective, sizeof(TlVertex)), D3D_OK);
-  });
-  EXPECT_GE(result.changed, 100000);
-  EXPECT_EQ(result.differing, 0);
+// A floor in perspective with a colour per corner, over a noise mip chain, depth tested and written, the
+// alpha test on: magnified near the bottom, minified towards the top, with each mip filter (groups whose
+// pixels straddle levels take the float kernels' texels); then a pre-transformed quad minified.
+TEST_F(RasterFixed, PerspectiveFloorWithinOneStep) {
+  std::mt19937 random(5);
+  std::vector<std::vector<D3DCOLOR>> levels;
+  for (UINT size = 64; size >= 1; size /= 2) {
+    std::vector<D3DCOLOR> texels(size * size);
+    for (D3DCOLOR& t : texels) t = static_cast<D3DCOLOR>(random());
+    levels.push_back(texels);
+  }
+  device_->SetTexture(0, makeTexture(64, 64, D3DFMT_A8R8G8B8, levels));
+  device_->SetRenderState(D3DRS_ZENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  device_->SetRenderState(D3DRS_ALPHAREF, 0x30);
+  const TlVertex floor[4] = {{203.3f, 41.7f, 0.9f, 0.125f, 0xFFFF8040, 0, 0},
+                             {437.9f, 41.7f, 0.9f, 0.125f, 0xC040FF80, 12, 0},
+                             {639.0f, 471.2f, 0.1f, 1.0f, 0x808040FF, 12, 12},
+                             {1.0f, 471.2f, 0.1f, 1.0f, 0xFFFFFFFF, 0, 12}};
+  int differing = 0;
+  for (DWORD mip : {D3DTEXF_LINEAR, D3DTEXF_POINT, D3DTEXF_NONE}) {
+    SCOPED_TRACE(mip);
+    setFilters(0, D3DTEXF_LINEAR, mip);
+    const Comparison result = compare(0xFF102030, [&] {
+      device_->SetVertexShader(0x144);
+      ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, floor, sizeof(TlVertex)), D3D_OK);
+    });
+    // The same chain minified on a pre-transformed quad: one level pair for the whole quad.
+    const Comparison flat = compare(0xFF102030, [&] { drawQuad(20.5f, 10.25f, 620.0f, 470.0f, 0xE0C08040, 0.5f, 0, 0, 23.0f, 17.0f); });
+    for (const Comparison& c : {result, flat}) {
+      EXPECT_GE(c.changed, 50000);
+      EXPECT_LE(c.worst, 1) << c.differing << " pixels differ";
+      differing += c.differing;
+    }
+  }
+  EXPECT_GT(differing, 0) << "the fixed-point rows never ran";
+  device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
 }
 
 }  // namespace
