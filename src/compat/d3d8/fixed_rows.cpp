@@ -107,9 +107,15 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
                                     _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy))));
   for (int k = 1; k < 4; ++k) colors[k] = _mm_add_ps(colors[k - 1], colorDx);
   const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
-  const CascadeStage& cascade = ps.cascade.stages[0];
-  const __m128 k1 = cascade.k1, k3 = cascade.k3;
-  auto multiplierAt = [&](__m128 color, __m128 w) { return _mm_add_ps(k1, _mm_mul_ps(k3, _mm_mul_ps(color, w))); };
+  // Per lane the texture's multiplier: 1 (taken whole), the diffuse colour, or 0 (the diffuse lanes).
+  const __m128 kTexture = ps.fixedTexture, kModulate = ps.fixedModulate, diffuseLanes = ps.fixedDiffuse;
+  auto multiplierAt = [&](__m128 color, __m128 w) { return _mm_add_ps(kTexture, _mm_mul_ps(kModulate, _mm_mul_ps(color, w))); };
+  // The diffuse lanes' value in 8 bits, rounded as the colour write rounds it; 0 in the other lanes.
+  auto diffuseAt = [&](__m128 color, __m128 w) { return _mm_and_ps(diffuseLanes, _mm_mul_ps(color, w)); };
+  auto rounded = [](__m128 value) {
+    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(saturate(value), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
+  };
+  const bool anyDiffuse = _mm_movemask_ps(diffuseLanes) != 0;
   // The product saturates, not the colour: a colour clearly above 1 (an overshooting interpolation) or
   // below 0 at either end of the span goes to the float routine (colour times w is monotonic along a
   // span). One a few float steps above 1 (255 / 255 * rhw / rhw) reads as 1.
@@ -127,6 +133,9 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
   // In perspective colour times w changes at every pixel, whatever colorDx says.
   const bool flatColor = !perspective && _mm_movemask_ps(_mm_cmpneq_ps(colorDx, _mm_setzero_ps())) == 0;
   const __m128 flatAlphaMultiplier = _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3));
+  const __m128 flatDiffuse = diffuseAt(colors[0], spanW);
+  const __m128 flatDiffuseAlpha = _mm_shuffle_ps(flatDiffuse, flatDiffuse, _MM_SHUFFLE(3, 3, 3, 3));
+  const __m128i flatDiffuseValues = _mm_packs_epi32(rounded(flatDiffuse), rounded(flatDiffuse));
   __m128i flatMultiplier = _mm_setzero_si128(), flatWhole = _mm_setzero_si128();
   if (flatColor) {
     // Exactly 1 is kept apart ("whole"), so white and SELECTARG1 take the texel as it is.
@@ -188,26 +197,37 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
         }
       }
       __m128i out01, out23;
-      __m128 alphaMultiplier = flatAlphaMultiplier;
+      __m128 alphaMultiplier = flatAlphaMultiplier, diffuseAlpha = flatDiffuseAlpha;
       if (flatColor) {
         out01 = modulate(f.pair01.texels, flatMultiplier, flatWhole);
         out23 = modulate(f.pair23.texels, flatMultiplier, flatWhole);
+        if (anyDiffuse) {
+          out01 = _mm_or_si128(out01, flatDiffuseValues);
+          out23 = _mm_or_si128(out23, flatDiffuseValues);
+        }
       } else {
+        const __m128 ws[4] = {filters::broadcastLane<0>(w), filters::broadcastLane<1>(w), filters::broadcastLane<2>(w),
+                              filters::broadcastLane<3>(w)};
         __m128 m[4];
-        m[0] = multiplierAt(colors[0], filters::broadcastLane<0>(w));
-        m[1] = multiplierAt(colors[1], filters::broadcastLane<1>(w));
-        m[2] = multiplierAt(colors[2], filters::broadcastLane<2>(w));
-        m[3] = multiplierAt(colors[3], filters::broadcastLane<3>(w));
+        for (int k = 0; k < 4; ++k) m[k] = multiplierAt(colors[k], ws[k]);
         if constexpr (AlphaTest) alphaMultiplier = alphaOf(m);
         const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
         for (int k = 0; k < 4; ++k) m[k] = _mm_min_ps(_mm_max_ps(m[k], zero), one);
         out01 = modulate(f.pair01.texels, multiplierPair(m[0], m[1]), _mm_setzero_si128());
         out23 = modulate(f.pair23.texels, multiplierPair(m[2], m[3]), _mm_setzero_si128());
+        if (anyDiffuse) {
+          __m128 d[4];
+          for (int k = 0; k < 4; ++k) d[k] = diffuseAt(colors[k], ws[k]);
+          if constexpr (AlphaTest) diffuseAlpha = alphaOf(d);
+          out01 = _mm_or_si128(out01, _mm_packs_epi32(rounded(d[0]), rounded(d[1])));
+          out23 = _mm_or_si128(out23, _mm_packs_epi32(rounded(d[2]), rounded(d[3])));
+        }
       }
       const __m128i source = _mm_packus_epi16(out01, out23);
       if constexpr (AlphaTest) {
-        // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha.
-        const __m128 alpha = saturate(_mm_mul_ps(texelAlpha, alphaMultiplier));
+        // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha:
+        // the texel's times its multiplier, or (multiplier 0) the diffuse alpha.
+        const __m128 alpha = saturate(_mm_add_ps(_mm_mul_ps(texelAlpha, alphaMultiplier), diffuseAlpha));
         const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(alpha, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
         visible &= comparisonPasses4(alphaTable, rounded, alphaRef);
       }
@@ -251,29 +271,60 @@ constexpr SpanFunction kFixedRoutines[3][3][2] = {
     {{fixedAt<1, 0, 0>(), fixedAt<1, 0, 1>()}, {fixedAt<1, 1, 0>(), fixedAt<1, 1, 1>()}, {fixedAt<1, 2, 0>(), fixedAt<1, 2, 1>()}},
     {{fixedAt<2, 0, 0>(), fixedAt<2, 0, 1>()}, {fixedAt<2, 1, 0>(), fixedAt<2, 1, 1>()}, {fixedAt<2, 2, 0>(), fixedAt<2, 2, 1>()}}};
 
-// Each colour and alpha lane of the stage is the texture taken whole (k1 = 1) or times the diffuse
-// colour (k3 = 1), nothing else.
-bool textureTimesMultiplier(const CascadeStage& stage) {
-  alignas(16) float k0[4], k1[4], k2[4], k3[4];
-  _mm_store_ps(k0, stage.k0);
-  _mm_store_ps(k1, stage.k1);
-  _mm_store_ps(k2, stage.k2);
-  _mm_store_ps(k3, stage.k3);
-  for (int i = 0; i < 4; ++i) {
-    if (k0[i] != 0.0f || k2[i] != 0.0f) return false;
-    if (!((k1[i] == 1.0f && k3[i] == 0.0f) || (k1[i] == 0.0f && k3[i] == 1.0f))) return false;
+// What a lane of a one-stage cascade takes: the texture, the texture times the diffuse colour, or the
+// diffuse colour (CURRENT is the diffuse colour in stage 0); kOther for anything else.
+enum class LaneKind { kOther, kTexture, kModulate, kDiffuse };
+LaneKind laneKind(float k0, float k1, float k2, float k3, int first, int second) {
+  auto source = [](int s) { return s == kSourceCurrent ? kSourceDiffuse : s; };
+  first = source(first);
+  second = source(second);
+  if (k0 != 0.0f) return LaneKind::kOther;
+  auto selected = [](int s) {
+    return s == kSourceTexture ? LaneKind::kTexture : s == kSourceDiffuse ? LaneKind::kDiffuse : LaneKind::kOther;
+  };
+  if (k1 == 0.0f && k2 == 0.0f && k3 == 1.0f) {
+    const bool pair = (first == kSourceTexture && second == kSourceDiffuse) || (first == kSourceDiffuse && second == kSourceTexture);
+    return pair ? LaneKind::kModulate : LaneKind::kOther;
   }
-  return true;
+  if (k3 != 0.0f) return LaneKind::kOther;
+  if (k1 == 1.0f && k2 == 0.0f) return selected(first);
+  if (k1 == 0.0f && k2 == 1.0f) return selected(second);
+  return LaneKind::kOther;
 }
 
 }  // namespace
 
-SpanFunction fixedRowRoutine(const PixelState& ps, bool alphaTest) {
+SpanFunction fixedRowRoutine(PixelState* ps, bool alphaTest) {
   if (!fixedPointEnabled()) return nullptr;
-  if (ps.textureMode[0] != kTexture32 || ps.textureMode[1] != kNoTexture || ps.cascade.count != 1) return nullptr;
-  if (!ps.cascade.singleTextureStage || !textureTimesMultiplier(ps.cascade.stages[0])) return nullptr;
-  if (ps.colorBytes != 4 || ps.blendMode == BlendMode::kGeneral || ps.coordinateOffset[0] >= 4) return nullptr;
-  return kFixedRoutines[static_cast<int>(ps.depthMode)][static_cast<int>(ps.blendMode)][alphaTest ? 1 : 0];
+  if (ps->textureMode[0] != kTexture32 || ps->textureMode[1] != kNoTexture || ps->cascade.count != 1) return nullptr;
+  if (ps->cascade.general || ps->colorBytes != 4 || ps->blendMode == BlendMode::kGeneral || ps->coordinateOffset[0] >= 4) {
+    return nullptr;
+  }
+  // Arguments with modifiers (COMPLEMENT, ALPHAREPLICATE) are left to the float routines.
+  const LeanStage& lean = ps->cascade.lean[0];
+  if (lean.argument[0] == LeanArgument::kGeneric || lean.argument[1] == LeanArgument::kGeneric) return nullptr;
+  const CascadeStage& stage = ps->cascade.stages[0];
+  alignas(16) float k[4][4], texture[4], modulate[4], diffuse[4];
+  _mm_store_ps(k[0], stage.k0);
+  _mm_store_ps(k[1], stage.k1);
+  _mm_store_ps(k[2], stage.k2);
+  _mm_store_ps(k[3], stage.k3);
+  for (int i = 0; i < 4; ++i) {
+    const bool colorLane = i < 3;
+    const LaneKind kind = laneKind(k[0][i], k[1][i], k[2][i], k[3][i], colorLane ? stage.colorSource[0] : stage.alphaSource[0],
+                                   colorLane ? stage.colorSource[1] : stage.alphaSource[1]);
+    if (kind == LaneKind::kOther) return nullptr;
+    texture[i] = kind == LaneKind::kTexture ? 1.0f : 0.0f;
+    modulate[i] = kind == LaneKind::kModulate ? 1.0f : 0.0f;
+    float allOnes;
+    const uint32_t ones = 0xFFFFFFFFu;
+    __builtin_memcpy(&allOnes, &ones, sizeof allOnes);
+    diffuse[i] = kind == LaneKind::kDiffuse ? allOnes : 0.0f;
+  }
+  ps->fixedTexture = _mm_load_ps(texture);
+  ps->fixedModulate = _mm_load_ps(modulate);
+  ps->fixedDiffuse = _mm_load_ps(diffuse);
+  return kFixedRoutines[static_cast<int>(ps->depthMode)][static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
 }
 
 void setFixedPoint(bool enabled) { g_fixedPoint.store(enabled, std::memory_order_relaxed); }

@@ -42,6 +42,9 @@ struct alignas(16) PixelState {
   BlendMode blendMode;
   TextureMode textureMode[kCascadeStages];
   SpanFunction floatSpan;            // the float group routine the fixed-point rows hand other spans to
+  // Fixed-point rows of one stage, per lane (b, g, r, a): 1 where the texture is taken whole, 1 where it
+  // is multiplied by the diffuse colour, all-ones where the diffuse colour is taken instead.
+  __m128 fixedTexture, fixedModulate, fixedDiffuse;
 
   // For the general routines (kept last, so the usual routines see the fields above where they were).
   CascadeBlend blends[kCascadeStages];
@@ -89,10 +92,11 @@ bool preparePixelState(const DeviceState& state, PixelState* pixels, SpanFunctio
 void setPixelGroups(bool enabled);
 
 // The fixed-point row routine for a draw whose state it serves, else null; `floatSpan` must then hold
-// the draw's float group routine. fixedRowRoutine (fixed_rows.cpp): one 32-bit texture stage taken
-// whole or times the diffuse colour, on a 32-bit target with a non-general blend. fixedBlendRoutine
+// the draw's float group routine. fixedRowRoutine (fixed_rows.cpp): one 32-bit texture stage whose
+// lanes take the texture, the texture times the diffuse colour or the diffuse colour, on a 32-bit
+// target with a non-general blend (it fills the pixel state's fixed* lanes). fixedBlendRoutine
 // (fixed_blend.cpp): a `textureBlend` cascade without depth, its stage 1 coefficients in 0..1.
-SpanFunction fixedRowRoutine(const PixelState& pixels, bool alphaTest);
+SpanFunction fixedRowRoutine(PixelState* pixels, bool alphaTest);
 SpanFunction fixedBlendRoutine(const PixelState& pixels, bool alphaTest);
 // Fixed-point rows are used where they apply (the default); false leaves those draws to the float
 // group routines, so tests can compare the two. Set between draws only.

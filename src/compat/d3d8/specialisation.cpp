@@ -281,7 +281,7 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
     grouped = kTextureBlendRoutines[static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
   }
   if (grouped != nullptr) {
-    const SpanFunction fixed = ps->cascade.textureBlend ? fixedBlendRoutine(*ps, alphaTest) : fixedRowRoutine(*ps, alphaTest);
+    const SpanFunction fixed = ps->cascade.textureBlend ? fixedBlendRoutine(*ps, alphaTest) : fixedRowRoutine(ps, alphaTest);
     if (fixed != nullptr) {
       ps->floatSpan = grouped;
       *span = fixed;

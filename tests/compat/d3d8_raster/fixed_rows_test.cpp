@@ -62,8 +62,8 @@ class RasterFixed : public RasterTest {
   }
 };
 
-// Every blend with and without the alpha test, MODULATE and SELECTARG1 for colour and alpha, both
-// address modes, textures with and without alpha; quads at fractional positions, magnified, minified a
+// Every blend with and without the alpha test, MODULATE and SELECTARG1 for colour and alpha (the alpha
+// also from the diffuse colour, depth tested), both address modes, textures with and without alpha; quads at fractional positions, magnified, minified a
 // little and read past the texture's edges, in colours from white to dark; and a turned quad with a
 // colour per corner.
 TEST_F(RasterFixed, AgreeWithFloatWithinOneStep) {
@@ -73,7 +73,7 @@ TEST_F(RasterFixed, AgreeWithFloatWithinOneStep) {
   const DWORD colors[4] = {0xFFFFFFFF, 0x80402010, 0xC0FF8000, 0x01FEFDFC};
   int differing = 0;
   for (int b = 0; b < 3; ++b) {
-    for (int variant = 0; variant < 4; ++variant) {
+    for (int variant = 0; variant < 5; ++variant) {
       SCOPED_TRACE(testing::Message() << "blend " << b << ", variant " << variant);
       const D3DFORMAT format = variant % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
       device_->SetTexture(0, noise(format, static_cast<unsigned>(10 * b + variant)));
@@ -81,12 +81,15 @@ TEST_F(RasterFixed, AgreeWithFloatWithinOneStep) {
       const DWORD address = variant < 2 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP;
       device_->SetTextureStageState(0, D3DTSS_ADDRESSU, address);
       device_->SetTextureStageState(0, D3DTSS_ADDRESSV, address);
-      device_->SetTextureStageState(0, D3DTSS_COLOROP, variant < 2 ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
-      device_->SetTextureStageState(0, D3DTSS_ALPHAOP, variant % 3 == 0 ? D3DTOP_SELECTARG1 : D3DTOP_MODULATE);
+      device_->SetTextureStageState(0, D3DTSS_COLOROP, variant < 2 || variant == 4 ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
+      device_->SetTextureStageState(0, D3DTSS_ALPHAOP, variant % 3 == 0 || variant == 4 ? D3DTOP_SELECTARG1 : D3DTOP_MODULATE);
+      // Variant 4: the texture's colour times the diffuse colour, the diffuse alpha.
+      device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, variant == 4 ? D3DTA_DIFFUSE : D3DTA_TEXTURE);
       device_->SetRenderState(D3DRS_ALPHABLENDENABLE, blends[b][0]);
       device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
       device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
       device_->SetRenderState(D3DRS_ALPHATESTENABLE, variant >= 2 ? TRUE : FALSE);
+      device_->SetRenderState(D3DRS_ZENABLE, variant == 4 ? TRUE : FALSE);  // depth tested and written
       device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
       device_->SetRenderState(D3DRS_ALPHAREF, 0x50);
       const Comparison result = compare(0xFF305070, [&] {
@@ -116,6 +119,7 @@ TEST_F(RasterFixed, AgreeWithFloatWithinOneStep) {
     }
   }
   EXPECT_GT(differing, 0) << "the fixed-point rows never ran";
+  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
   device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
 }
