@@ -61,14 +61,12 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
 
   // The span's alpha, as runTextureBlend computes it from the diffuse colour.
   const __m128 k1 = ps.cascade.stages[1].k1, k2 = ps.cascade.stages[1].k2;
-  const __m128 diffuse = _mm_mul_ps(
-      _mm_add_ps(_mm_load_ps(s.color), _mm_add_ps(_mm_mul_ps(_mm_load_ps(s.colorDx), _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
-                                                  _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy)))),
-      w);
+  __m128 colors[4];
+  groupColors(s, xBegin, fy, colors);
+  const __m128 diffuse = _mm_mul_ps(colors[0], w);
   const __m128 current = saturate(diffuse);
   const __m128 result = saturate(_mm_add_ps(_mm_mul_ps(k1, current), _mm_mul_ps(k2, current)));
-  const int alpha = _mm_cvtsi128_si32(_mm_shuffle_epi32(
-      _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(result, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f))), _MM_SHUFFLE(3, 3, 3, 3)));
+  const int alpha = _mm_cvtsi128_si32(_mm_shuffle_epi32(colorChannels(result), _MM_SHUFFLE(3, 3, 3, 3)));
   if (AlphaTest && !comparisonPasses(ps.alphaTable, static_cast<uint32_t>(alpha), ps.alphaRef)) return;
   const __m128i alphaLanes = _mm_set_epi16(static_cast<short>(alpha), 0, 0, 0, static_cast<short>(alpha), 0, 0, 0);
   const __m128i colorLanes = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);

@@ -13,6 +13,7 @@
 #include <atomic>
 
 #include "compat/d3d8/fixed_texels.h"
+#include "compat/d3d8/group_depth.h"
 
 namespace d3d8compat {
 namespace {
@@ -102,19 +103,13 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
   }
   const __m128 colorDx = _mm_load_ps(s.colorDx);
   __m128 colors[4];
-  colors[0] = _mm_add_ps(_mm_load_ps(s.color),
-                         _mm_add_ps(_mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
-                                    _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy))));
-  for (int k = 1; k < 4; ++k) colors[k] = _mm_add_ps(colors[k - 1], colorDx);
+  groupColors(s, xBegin, fy, colors);
   const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
   // Per lane the texture's multiplier: 1 (taken whole), the diffuse colour, or 0 (the diffuse lanes).
   const __m128 kTexture = ps.fixedTexture, kModulate = ps.fixedModulate, diffuseLanes = ps.fixedDiffuse;
   auto multiplierAt = [&](__m128 color, __m128 w) { return _mm_add_ps(kTexture, _mm_mul_ps(kModulate, _mm_mul_ps(color, w))); };
   // The diffuse lanes' value in 8 bits, rounded as the colour write rounds it; 0 in the other lanes.
   auto diffuseAt = [&](__m128 color, __m128 w) { return _mm_and_ps(diffuseLanes, _mm_mul_ps(color, w)); };
-  auto rounded = [](__m128 value) {
-    return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(saturate(value), _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
-  };
   const bool anyDiffuse = _mm_movemask_ps(diffuseLanes) != 0;
   // The product saturates, not the colour: a colour clearly above 1 (an overshooting interpolation) or
   // below 0 at either end of the span goes to the float routine (colour times w is monotonic along a
@@ -135,7 +130,7 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
   const __m128 flatAlphaMultiplier = _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3));
   const __m128 flatDiffuse = diffuseAt(colors[0], spanW);
   const __m128 flatDiffuseAlpha = _mm_shuffle_ps(flatDiffuse, flatDiffuse, _MM_SHUFFLE(3, 3, 3, 3));
-  const __m128i flatDiffuseValues = _mm_packs_epi32(rounded(flatDiffuse), rounded(flatDiffuse));
+  const __m128i flatDiffuseValues = _mm_packs_epi32(colorChannels(flatDiffuse), colorChannels(flatDiffuse));
   __m128i flatMultiplier = _mm_setzero_si128(), flatWhole = _mm_setzero_si128();
   if (flatColor) {
     // Exactly 1 is kept apart ("whole"), so white and SELECTARG1 take the texel as it is.
@@ -146,33 +141,16 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
     flatWhole = _mm_packs_epi32(isWhole, isWhole);
   }
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
-  BYTE* depthOut = nullptr;
-  const RowPlane zPlane = rowPlane(s.z, s.zDx, s.zDy, fy);
-  __m128i spanDepth = _mm_setzero_si128();
-  if constexpr (Depth != DepthMode::kOff) {
-    depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
-    spanDepth = quantizeDepth4(zPlane.row, ps.depthMax);
-  }
-  const bool flatDepth = s.zDx == 0.0f;
+  GroupDepth<Depth> depth(ps, s, y, xBegin, fy);
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
-  const int depthBytes = ps.depthBytes;
-  const __m128i depthShift = _mm_cvtsi32_si128(ps.depthShift);
-  const __m128i stencilKeep = _mm_set1_epi32(ps.depthShift != 0 ? 0xFF : 0);
-  const double depthMax = ps.depthMax;
-  const unsigned depthTable = ps.depthTable, alphaTable = ps.alphaTable;
-  const __m128i alphaRef = _mm_set1_epi32(static_cast<int>(ps.alphaRef));
-  const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
+  const unsigned alphaTable = ps.alphaTable;
+  const uint32_t alphaRef = ps.alphaRef;
+  const int colorRow = ps.colorPitch / 4;
 
   for (int x = xBegin; x < xEnd; x += 4) {
     const int count = xEnd - x < 4 ? xEnd - x : 4;
-    unsigned visible = (1u << count) - 1u;
-    const bool colorWhole = x + 4 <= colorRow, depthWhole = x + 4 <= depthRow;
-    __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
-    if constexpr (Depth != DepthMode::kOff) {
-      storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
-      depthValues = flatDepth ? spanDepth : quantizeDepth4(planeAt(zPlane, fx), depthMax);
-      visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
-    }
+    const bool colorWhole = x + 4 <= colorRow;
+    unsigned visible = depth.test(x, count, fx, (1u << count) - 1u);
     if (visible != 0) {
       const __m128 w = perspective ? _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx)) : spanW;
       const __m128 u = _mm_mul_ps(planeAt(uPlane, fx), w), v = _mm_mul_ps(planeAt(vPlane, fx), w);
@@ -219,24 +197,19 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
           __m128 d[4];
           for (int k = 0; k < 4; ++k) d[k] = diffuseAt(colors[k], ws[k]);
           if constexpr (AlphaTest) diffuseAlpha = alphaOf(d);
-          out01 = _mm_or_si128(out01, _mm_packs_epi32(rounded(d[0]), rounded(d[1])));
-          out23 = _mm_or_si128(out23, _mm_packs_epi32(rounded(d[2]), rounded(d[3])));
+          out01 = _mm_or_si128(out01, _mm_packs_epi32(colorChannels(d[0]), colorChannels(d[1])));
+          out23 = _mm_or_si128(out23, _mm_packs_epi32(colorChannels(d[2]), colorChannels(d[3])));
         }
       }
       const __m128i source = _mm_packus_epi16(out01, out23);
       if constexpr (AlphaTest) {
         // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha:
         // the texel's times its multiplier, or (multiplier 0) the diffuse alpha.
-        const __m128 alpha = saturate(_mm_add_ps(_mm_mul_ps(texelAlpha, alphaMultiplier), diffuseAlpha));
-        const __m128i rounded = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(alpha, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
-        visible &= comparisonPasses4(alphaTable, rounded, alphaRef);
+        visible &= alphaPasses(_mm_add_ps(_mm_mul_ps(texelAlpha, alphaMultiplier), diffuseAlpha), alphaTable, alphaRef);
       }
       if (visible != 0) {
         const __m128i lanes = laneMask(visible);
-        if constexpr (Depth == DepthMode::kTestWrite) {
-          const __m128i words = _mm_or_si128(_mm_sll_epi32(depthValues, depthShift), _mm_and_si128(storedDepth, stencilKeep));
-          storeGroup(depthOut, depthBytes, count, depthWhole, selectLanes(lanes, words, storedDepth));
-        }
+        depth.write(lanes);
         __m128i stored = _mm_setzero_si128();
         if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
         const __m128i words = blendGroup<Blend>(source, out01, out23, stored, alphaOr);
@@ -248,7 +221,7 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
       for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
     }
     colorOut += 16;
-    if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+    depth.step();
   }
 }
 

@@ -176,11 +176,6 @@ D3D8_FIXED_INLINE __m128 alphaLanes(__m128i ab, __m128i cd) {
   return _mm_cvtepi32_ps(_mm_castps_si128(_mm_shuffle_ps(first, second, _MM_SHUFFLE(2, 0, 2, 0))));
 }
 
-// Lane a of four colours, lanes 0..3.
-D3D8_FIXED_INLINE __m128 alphaOf(const __m128* colors) {
-  return _mm_movehl_ps(_mm_unpackhi_ps(colors[2], colors[3]), _mm_unpackhi_ps(colors[0], colors[1]));
-}
-
 // Texel values times the multiplier, rounded to 8 bits.
 D3D8_FIXED_INLINE __m128i modulate(__m128i texels, __m128i multiplier, __m128i whole) {
   const __m128i scaled = _mm_add_epi16(_mm_mulhi_epu16(texels, multiplier), _mm_and_si128(texels, whole));

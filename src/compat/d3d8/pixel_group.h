@@ -98,15 +98,22 @@ D3D8_GROUP_INLINE void unpackColors(__m128i words, __m128* colors) {
   colors[3] = _mm_mul_ps(_mm_cvtepi32_ps(_mm_unpackhi_epi16(high, zero)), scale);
 }
 
-// Bit k set when pixel k's alpha passes the test, alpha rounded as the one-pixel routine rounds it
-// (clamp, * 255, + 0.5, truncate) and compared with `ref` through comparison table `table`.
-D3D8_GROUP_INLINE unsigned alphaPasses4(const __m128* colors, unsigned table, uint32_t ref) {
+// Lane a of four colours, in lanes 0..3.
+D3D8_GROUP_INLINE __m128 alphaOf(const __m128* colors) {
   const __m128 ra01 = _mm_unpackhi_ps(colors[0], colors[1]);  // r0 r1 a0 a1
   const __m128 ra23 = _mm_unpackhi_ps(colors[2], colors[3]);  // r2 r3 a2 a3
-  const __m128 alpha = _mm_movehl_ps(ra23, ra01);             // a0 a1 a2 a3
-  const __m128 clamped = _mm_min_ps(_mm_max_ps(alpha, _mm_setzero_ps()), _mm_set1_ps(1.0f));
-  const __m128i incoming = _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(clamped, _mm_set1_ps(255.0f)), _mm_set1_ps(0.5f)));
-  return comparisonPasses4(table, incoming, _mm_set1_epi32(static_cast<int>(ref)));
+  return _mm_movehl_ps(ra23, ra01);                            // a0 a1 a2 a3
+}
+
+// Bit k set when alpha k (lane k of `alpha`) passes the test, rounded as the one-pixel routine rounds it
+// (clamp, * 255, + 0.5, truncate) and compared with `ref` through comparison table `table`.
+D3D8_GROUP_INLINE unsigned alphaPasses(__m128 alpha, unsigned table, uint32_t ref) {
+  return comparisonPasses4(table, colorChannels(alpha), _mm_set1_epi32(static_cast<int>(ref)));
+}
+
+// alphaPasses for the alphas of four colours.
+D3D8_GROUP_INLINE unsigned alphaPasses4(const __m128* colors, unsigned table, uint32_t ref) {
+  return alphaPasses(alphaOf(colors), table, ref);
 }
 
 #undef D3D8_GROUP_INLINE

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <utility>
 
+#include "compat/d3d8/group_depth.h"
 #include "compat/d3d8/output_merge.h"
 #include "compat/d3d8/pixel_group.h"
 #include "compat/d3d8/stage_sampling.h"
@@ -33,7 +34,6 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   const float fy = static_cast<float>(y) - s.y0;
   __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
   const RowPlane rhwPlane = rowPlane(s.rhw, s.rhwDx, s.rhwDy, fy);
-  const RowPlane zPlane = rowPlane(s.z, s.zDx, s.zDy, fy);
   RowPlane texPlanes[4];
   if constexpr (kSamples) {
     for (int i = 0; i < 4; ++i) texPlanes[i] = rowPlane(s.tex[i], s.texDx[i], s.texDy[i], fy);
@@ -41,26 +41,15 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   // Colours (times rhw) of the group's four pixels, lanes b, g, r, a.
   const __m128 colorDx = _mm_load_ps(s.colorDx);
   __m128 colors[4];
-  colors[0] = _mm_add_ps(_mm_load_ps(s.color),
-                         _mm_add_ps(_mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
-                                    _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy))));
-  for (int k = 1; k < 4; ++k) colors[k] = _mm_add_ps(colors[k - 1], colorDx);
+  groupColors(s, xBegin, fy, colors);
   const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
 
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
-  BYTE* depthOut = nullptr;
-  if constexpr (Depth != DepthMode::kOff) {
-    depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
-  }
+  GroupDepth<Depth> depth(ps, s, y, xBegin, fy);
   StageLocal stage0{}, stage1{};
   if constexpr (Tex0 != kNoTexture) stage0 = stageLocal(ps, 0);
   if constexpr (Tex1 != kNoTexture) stage1 = stageLocal(ps, 1);
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
-  const int depthBytes = ps.depthBytes;
-  const __m128i depthShift = _mm_cvtsi32_si128(ps.depthShift);
-  const __m128i stencilKeep = _mm_set1_epi32(ps.depthShift != 0 ? 0xFF : 0);
-  const double depthMax = ps.depthMax;
-  const unsigned depthTable = ps.depthTable;
   const bool singleStage = ps.cascade.singleTextureStage, modulateOnly = ps.cascade.modulateOnly;
   const __m128 blendK1 = ps.cascade.stages[1].k1, blendK2 = ps.cascade.stages[1].k2;
 
@@ -82,23 +71,12 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
   if constexpr (Tex0 == kTexture32) rowSampling[0] = prepareRow(0, stage0);
   if constexpr (Tex1 == kTexture32) rowSampling[1] = prepareRow(1, stage1);
 
-  // Depth that does not change along the row (sprites, screen-facing quads) is quantized once.
-  const bool flatDepth = s.zDx == 0.0f;
-  __m128i spanDepth = _mm_setzero_si128();
-  if constexpr (Depth != DepthMode::kOff) spanDepth = quantizeDepth4(zPlane.row, depthMax);
-
   // A group past the span's end may still read and rewrite whole vectors while it lies inside the row.
-  const int colorRow = ps.colorPitch / 4, depthRow = Depth != DepthMode::kOff ? ps.depthPitch / ps.depthBytes : 0;
+  const int colorRow = ps.colorPitch / 4;
   for (int x = xBegin; x < xEnd; x += 4) {
     const int count = xEnd - x < 4 ? xEnd - x : 4;
-    unsigned visible = (1u << count) - 1u;
-    const bool colorWhole = x + 4 <= colorRow, depthWhole = x + 4 <= depthRow;
-    __m128i storedDepth = _mm_setzero_si128(), depthValues = _mm_setzero_si128();
-    if constexpr (Depth != DepthMode::kOff) {
-      storedDepth = loadGroup(depthOut, depthBytes, count, depthWhole);
-      depthValues = flatDepth ? spanDepth : quantizeDepth4(planeAt(zPlane, fx), depthMax);
-      visible &= comparisonPasses4(depthTable, depthValues, _mm_srl_epi32(storedDepth, depthShift));
-    }
+    const bool colorWhole = x + 4 <= colorRow;
+    unsigned visible = depth.test(x, count, fx, (1u << count) - 1u);
     if (visible != 0) {
       const __m128 w = affine ? spanW : _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx));
       __m128 texels[kCascadeStages][4];
@@ -148,10 +126,7 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
       if constexpr (AlphaTest) visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
       if (visible != 0) {
         const __m128i lanes = laneMask(visible);
-        if constexpr (Depth == DepthMode::kTestWrite) {
-          const __m128i words = _mm_or_si128(_mm_sll_epi32(depthValues, depthShift), _mm_and_si128(storedDepth, stencilKeep));
-          storeGroup(depthOut, depthBytes, count, depthWhole, selectLanes(lanes, words, storedDepth));
-        }
+        depth.write(lanes);
         __m128i stored = _mm_setzero_si128();
         if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
         __m128i words;
@@ -173,7 +148,7 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
     fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
     for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
     colorOut += 16;
-    if constexpr (Depth != DepthMode::kOff) depthOut += 4 * depthBytes;
+    depth.step();
   }
 }
 

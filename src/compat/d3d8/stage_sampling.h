@@ -74,6 +74,16 @@ inline RowPlane rowPlane(float at0, float dx, float dy, float fy) {
 
 inline __m128 planeAt(const RowPlane& p, __m128 fx) { return _mm_add_ps(p.row, _mm_mul_ps(p.dx, fx)); }
 
+// The colours (times rhw, lanes b, g, r, a) of the first four pixels of a span from xBegin on row fy,
+// as the group routines step them from pixel to pixel.
+inline void groupColors(const TriangleSetup& s, int xBegin, float fy, __m128* colors) {
+  const __m128 colorDx = _mm_load_ps(s.colorDx);
+  colors[0] = _mm_add_ps(_mm_load_ps(s.color),
+                         _mm_add_ps(_mm_mul_ps(colorDx, _mm_set1_ps(static_cast<float>(xBegin) - s.x0)),
+                                    _mm_mul_ps(_mm_load_ps(s.colorDy), _mm_set1_ps(fy))));
+  for (int k = 1; k < 4; ++k) colors[k] = _mm_add_ps(colors[k - 1], colorDx);
+}
+
 // What a span keeps of one stage's sampler in locals: the pixel stores go through byte pointers, which
 // could alias anything, so values read through `ps` would be reloaded after every pixel.
 struct StageLocal {

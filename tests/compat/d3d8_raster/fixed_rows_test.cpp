@@ -16,41 +16,12 @@ class RasterFixed : public RasterTest {
     RasterTest::TearDown();
   }
 
-  std::vector<D3DCOLOR> targetPixels() const {
-    const d3d8compat::Surface& target = *state().renderTarget;
-    std::vector<D3DCOLOR> pixels;
-    for (UINT y = 0; y < target.height(); ++y) {
-      for (UINT x = 0; x < target.width(); ++x) pixels.push_back(pixel(x, y));
-    }
-    return pixels;
-  }
-
-  struct Comparison {
-    int changed = 0;    // pixels the draw changed (fixed point)
-    int differing = 0;  // pixels where the two pictures differ
-    int worst = 0;      // largest difference of one channel
-  };
+  using Comparison = PictureComparison;
 
   // Renders `draw` over `background` with fixed-point rows and without.
   template <typename Draw>
   Comparison compare(D3DCOLOR background, Draw draw) {
-    std::vector<D3DCOLOR> pictures[2];
-    for (int fixed = 0; fixed < 2; ++fixed) {
-      d3d8compat::setFixedPoint(fixed == 1);
-      clear(background);
-      draw();
-      pictures[fixed] = targetPixels();
-    }
-    d3d8compat::setFixedPoint(true);
-    Comparison result;
-    for (size_t i = 0; i < pictures[0].size(); ++i) {
-      result.changed += pictures[1][i] != background ? 1 : 0;
-      int difference = 0;
-      for (int c = 0; c < 4; ++c) difference = std::max(difference, std::abs(channel(pictures[0][i], c) - channel(pictures[1][i], c)));
-      result.worst = std::max(result.worst, difference);
-      result.differing += difference != 0 ? 1 : 0;
-    }
-    return result;
+    return renderBothWays(background, d3d8compat::setFixedPoint, draw);
   }
 
   // 32 x 32 noise, every channel anywhere in 0..255.

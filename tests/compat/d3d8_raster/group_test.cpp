@@ -22,37 +22,13 @@ class RasterGroups : public RasterTest {
     RasterTest::TearDown();
   }
 
-  std::vector<D3DCOLOR> targetPixels() const {
-    const d3d8compat::Surface& target = *state().renderTarget;
-    std::vector<D3DCOLOR> pixels;
-    for (UINT y = 0; y < target.height(); ++y) {
-      for (UINT x = 0; x < target.width(); ++x) pixels.push_back(pixel(x, y));
-    }
-    return pixels;
-  }
-
   // Renders `draw` with groups and with one-pixel routines; both pictures must agree within one step per
   // channel, and at least `minimumChanged` pixels must differ from `background` (the draw did something).
   template <typename Draw>
   void expectSamePicture(D3DCOLOR background, int minimumChanged, Draw draw) {
-    std::vector<D3DCOLOR> pictures[2];
-    for (int groups = 0; groups < 2; ++groups) {
-      d3d8compat::setPixelGroups(groups == 1);
-      clear(background);
-      draw();
-      pictures[groups] = targetPixels();
-    }
-    d3d8compat::setPixelGroups(true);
-    int changed = 0, worst = 0, differing = 0;
-    for (size_t i = 0; i < pictures[0].size(); ++i) {
-      changed += pictures[1][i] != background ? 1 : 0;
-      int difference = 0;
-      for (int c = 0; c < 4; ++c) difference = std::max(difference, std::abs(channel(pictures[0][i], c) - channel(pictures[1][i], c)));
-      worst = std::max(worst, difference);
-      differing += difference != 0 ? 1 : 0;
-    }
-    EXPECT_GE(changed, minimumChanged);
-    EXPECT_LE(worst, 1) << differing << " pixels differ";
+    const PictureComparison result = renderBothWays(background, d3d8compat::setPixelGroups, draw);
+    EXPECT_GE(result.changed, minimumChanged);
+    EXPECT_LE(result.worst, 1) << result.differing << " pixels differ";
   }
 
   // A 64 x 64 texture with seven levels, each a checker of its own two colours with alpha varying by row.

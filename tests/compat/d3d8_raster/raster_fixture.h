@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <vector>
 
 #include "../d3d8/d3d8_fixture.h"
@@ -34,6 +35,9 @@ inline D3DMATRIX identityMatrix() {
   m._11 = m._22 = m._33 = m._44 = 1.0f;
   return m;
 }
+
+// Channel c (0 blue, 1 green, 2 red, 3 alpha) of a colour word.
+inline int channel(D3DCOLOR color, int c) { return static_cast<int>((color >> (8 * c)) & 0xFF); }
 
 class RasterTest : public D3D8Test {
  protected:
@@ -127,6 +131,46 @@ class RasterTest : public D3D8Test {
     backBuffer_ = depthBuffer_ = nullptr;
   }
 
+  // The current render target's pixels, row by row.
+  std::vector<D3DCOLOR> targetPixels() const {
+    const d3d8compat::Surface& target = *state().renderTarget;
+    std::vector<D3DCOLOR> pixels;
+    for (UINT y = 0; y < target.height(); ++y) {
+      for (UINT x = 0; x < target.width(); ++x) pixels.push_back(pixel(x, y));
+    }
+    return pixels;
+  }
+
+  struct PictureComparison {
+    int changed = 0;    // pixels the second picture changed from the background
+    int differing = 0;  // pixels where the two pictures differ
+    int worst = 0;      // largest difference of one channel
+  };
+
+  // Renders `draw` over `background` twice, after setMode(false) and after setMode(true) (left on), and
+  // compares the two pictures.
+  template <typename SetMode, typename Draw>
+  PictureComparison renderBothWays(D3DCOLOR background, SetMode setMode, Draw draw) {
+    std::vector<D3DCOLOR> pictures[2];
+    for (int on = 0; on < 2; ++on) {
+      setMode(on == 1);
+      clear(background);
+      draw();
+      pictures[on] = targetPixels();
+    }
+    PictureComparison result;
+    for (size_t i = 0; i < pictures[0].size(); ++i) {
+      result.changed += pictures[1][i] != background ? 1 : 0;
+      int difference = 0;
+      for (int c = 0; c < 4; ++c) {
+        difference = std::max(difference, std::abs(channel(pictures[0][i], c) - channel(pictures[1][i], c)));
+      }
+      result.worst = std::max(result.worst, difference);
+      result.differing += difference != 0 ? 1 : 0;
+    }
+    return result;
+  }
+
   void setFilters(DWORD stage, DWORD filter, DWORD mip = D3DTEXF_NONE) {
     device_->SetTextureStageState(stage, D3DTSS_MAGFILTER, filter);
     device_->SetTextureStageState(stage, D3DTSS_MINFILTER, filter);
@@ -138,5 +182,3 @@ class RasterTest : public D3D8Test {
   IDirect3DSurface8* depthBuffer_ = nullptr;
 };
 
-// Channel c (0 blue, 1 green, 2 red, 3 alpha) of a colour word.
-inline int channel(D3DCOLOR color, int c) { return static_cast<int>((color >> (8 * c)) & 0xFF); }
