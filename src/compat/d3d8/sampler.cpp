@@ -9,24 +9,25 @@ using filters::sampleTexture;
 
 void prepareSampler(const DeviceState& state, int stage, const Texture& texture, SamplerState* sampler) {
   const DWORD* ss = state.stageStates[stage];
-  switch (texture.format()) {
+  // A4R4G4B4 levels are read through their widened A8R8G8B8 copies.
+  const D3DFORMAT format = texture.level(0)->samplingFormat();
+  switch (format) {
     case D3DFMT_X8R8G8B8: sampler->sample = sampleTexture<D3DFMT_A8R8G8B8>; break;  // alpha by the masks
     case D3DFMT_R5G6B5: sampler->sample = sampleTexture<D3DFMT_R5G6B5>; break;
-    case D3DFMT_A4R4G4B4: sampler->sample = sampleTexture<D3DFMT_A4R4G4B4>; break;
     default: sampler->sample = sampleTexture<D3DFMT_A8R8G8B8>; break;
   }
   const int count = std::min<int>(static_cast<int>(texture.levelCount()), 16);
   for (int k = 0; k < count; ++k) {
     const Surface* surface = texture.level(static_cast<UINT>(k));
     SamplerLevel& level = sampler->levels[k];
-    level.bits = surface->bits();
+    level.bits = surface->samplingBits();
     level.width = static_cast<int>(surface->width());
     level.height = static_cast<int>(surface->height());
-    level.pitch = static_cast<int>(surface->pitch());
+    level.pitch = static_cast<int>(surface->samplingPitch());
     level.widthF = static_cast<float>(level.width);
     level.heightF = static_cast<float>(level.height);
     level.powerOfTwo = (level.width & (level.width - 1)) == 0 && (level.height & (level.height - 1)) == 0;
-    const bool noAlpha = texture.format() == D3DFMT_X8R8G8B8;
+    const bool noAlpha = format == D3DFMT_X8R8G8B8;
     level.forceAlpha = noAlpha;
     level.keep = _mm_castsi128_ps(_mm_set_epi32(noAlpha ? 0 : -1, -1, -1, -1));
     level.force = _mm_set_ps(noAlpha ? 1.0f : 0.0f, 0.0f, 0.0f, 0.0f);
@@ -41,7 +42,7 @@ void prepareSampler(const DeviceState& state, int stage, const Texture& texture,
   sampler->lodBias = stateAsFloat(ss[D3DTSS_MIPMAPLODBIAS]);
   sampler->clampU = ss[D3DTSS_ADDRESSU] != D3DTADDRESS_WRAP;
   sampler->clampV = ss[D3DTSS_ADDRESSV] != D3DTADDRESS_WRAP;
-  sampler->is32Bit = texture.format() == D3DFMT_A8R8G8B8 || texture.format() == D3DFMT_X8R8G8B8;
+  sampler->is32Bit = format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8;
   sampler->needsLod = sampler->magFilter != sampler->minFilter ||
                       (sampler->mipFilter != D3DTEXF_NONE && sampler->lastLevel > sampler->baseLevel);
 }

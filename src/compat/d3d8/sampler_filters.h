@@ -29,13 +29,10 @@ D3D8_FILTER_INLINE __m128 fetch(const SamplerLevel& level, int x, int y) {
   } else {
     uint16_t word;
     __builtin_memcpy(&word, p + static_cast<size_t>(x) * 2, 2);
-    if constexpr (Format == D3DFMT_R5G6B5) {
-      return _mm_set_ps(1.0f, static_cast<float>(word >> 11) / 31.0f, static_cast<float>((word >> 5) & 63) / 63.0f,
-                        static_cast<float>(word & 31) / 31.0f);
-    } else {  // A4R4G4B4
-      return _mm_set_ps(static_cast<float>(word >> 12) / 15.0f, static_cast<float>((word >> 8) & 15) / 15.0f,
-                        static_cast<float>((word >> 4) & 15) / 15.0f, static_cast<float>(word & 15) / 15.0f);
-    }
+    // A4R4G4B4 levels are sampled through their A8R8G8B8 copies (Surface::samplingBits).
+    static_assert(Format == D3DFMT_R5G6B5, "16-bit textures other than R5G6B5 are read widened");
+    return _mm_set_ps(1.0f, static_cast<float>(word >> 11) / 31.0f, static_cast<float>((word >> 5) & 63) / 63.0f,
+                      static_cast<float>(word & 31) / 31.0f);
   }
 }
 

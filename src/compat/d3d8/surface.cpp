@@ -1,6 +1,7 @@
 #include "compat/d3d8/surface.h"
 
 #include <cstdint>
+#include <cstring>
 
 #include "compat/d3d8/formats.h"
 #include "compat/d3d8/limits.h"
@@ -103,6 +104,7 @@ HRESULT Surface::LockRect(D3DLOCKED_RECT* lockedRect, const RECT* rect, DWORD) {
   // Computed as an address: a texture level's unchecked rectangle may point outside its pixels.
   const intptr_t offset = static_cast<intptr_t>(top) * static_cast<intptr_t>(pitch()) +
                           static_cast<intptr_t>(left) * static_cast<intptr_t>(bytesPerPixel_);
+  widenedCurrent_ = false;
   lockedRect->Pitch = static_cast<INT>(pitch());
   lockedRect->pBits = reinterpret_cast<void*>(reinterpret_cast<uintptr_t>(pixels_) + static_cast<uintptr_t>(offset));
   locked_ = true;
@@ -113,6 +115,20 @@ HRESULT Surface::UnlockRect() {
   if (!locked_) return container_ != nullptr ? D3D_OK : D3DERR_INVALIDCALL;
   locked_ = false;
   return D3D_OK;
+}
+
+const BYTE* Surface::samplingBits() const {
+  if (format_ != D3DFMT_A4R4G4B4) return pixels_;
+  if (!widenedCurrent_) {
+    const size_t count = static_cast<size_t>(width_) * height_;
+    widened_.resize(count * 4);
+    for (size_t k = 0; k < count; ++k) {
+      const uint32_t wide = unpackColor(D3DFMT_A4R4G4B4, loadPixel(pixels_ + 2 * k, 2));
+      std::memcpy(widened_.data() + 4 * k, &wide, 4);
+    }
+    widenedCurrent_ = true;
+  }
+  return widened_.data();
 }
 
 }  // namespace d3d8compat

@@ -49,6 +49,13 @@ class Surface final : public DeviceChild<IDirect3DSurface8> {
   bool lockable() const { return lockable_; }
   bool locked() const { return locked_; }
 
+  // The pixels as the sampler reads them. A4R4G4B4 levels read as a copy widened to A8R8G8B8 (each
+  // 4-bit value c becomes c * 17, exactly the same value), so they filter through the 32-bit kernels;
+  // the copy is remade after a lock. Other formats read their own pixels. Called between draws only.
+  const BYTE* samplingBits() const;
+  UINT samplingPitch() const { return format_ == D3DFMT_A4R4G4B4 ? width_ * 4 : pitch(); }
+  D3DFORMAT samplingFormat() const { return format_ == D3DFMT_A4R4G4B4 ? D3DFMT_A8R8G8B8 : format_; }
+
  private:
   Surface(IDirect3DDevice8* device, UINT width, UINT height, D3DFORMAT format, DWORD usage, D3DPOOL pool,
           ComObject<IDirect3DTexture8>* container);
@@ -63,6 +70,8 @@ class Surface final : public DeviceChild<IDirect3DSurface8> {
   bool locked_ = false;
   std::vector<BYTE> owned_;  // the pixels of a surface that stands alone
   BYTE* pixels_ = nullptr;
+  mutable std::vector<BYTE> widened_;  // samplingBits() of an A4R4G4B4 level
+  mutable bool widenedCurrent_ = false;
 };
 
 }  // namespace d3d8compat

@@ -74,6 +74,38 @@ TEST_F(RasterTexture, FormatsExpandToFullRange) {
   }
 }
 
+// A4R4G4B4 filters exactly as the same texels widened to A8R8G8B8 (c * 17), magnified, minified and under
+// source-alpha blending, and a later lock's changes are what the next draw samples.
+TEST_F(RasterTexture, FourBitTexturesFilterAsTheirWidenedTexels) {
+  std::vector<D3DCOLOR> texels;
+  for (UINT k = 0; k < 64; ++k) {  // every channel a 4-bit value times 17, so both formats hold it exactly
+    texels.push_back(D3DCOLOR_ARGB((k * 7 + 3) % 16 * 17, (k * 5) % 16 * 17, (k * k) % 16 * 17, (k * 11 + 9) % 16 * 17));
+  }
+  IDirect3DTexture8* narrow = makeTexture(8, 8, D3DFMT_A4R4G4B4, {texels});
+  setFilters(0, D3DTEXF_LINEAR);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+  device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  auto render = [&](IDirect3DTexture8* texture) {
+    clear(0xFF405060);
+    device_->SetTexture(0, texture);
+    drawQuad(0.3f, 0.6f, 29.7f, 21.2f, 0xFFC0E0FF, 0.5f, -0.1f, 0.05f, 0.9f, 1.3f);
+    drawQuad(32.0f, 0.0f, 35.3f, 2.9f, 0xFFFFFFFF);
+    return targetPixels();
+  };
+  EXPECT_EQ(render(narrow), render(makeTexture(8, 8, D3DFMT_A8R8G8B8, {texels})));
+
+  for (D3DCOLOR& texel : texels) texel = ~texel;
+  D3DLOCKED_RECT locked;
+  ASSERT_EQ(narrow->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  for (UINT k = 0; k < 64; ++k) {
+    d3d8compat::storePixel(static_cast<BYTE*>(locked.pBits) + (k / 8) * locked.Pitch + (k % 8) * 2, 2,
+                           d3d8compat::packColor(D3DFMT_A4R4G4B4, texels[k]));
+  }
+  narrow->UnlockRect(0);
+  EXPECT_EQ(render(narrow), render(makeTexture(8, 8, D3DFMT_A8R8G8B8, {texels})));
+}
+
 // An 8 x 8 chain whose levels are solid red 0, 100, 200, 250. A quad of n x n pixels showing the whole
 // texture has footprint rho = 8 / n texels per pixel, lambda = log2(rho): n = 2 -> level 2, n = 4 ->
 // level 1, n = 8 and n = 16 (lambda <= 0, magnified) -> level 0. Trilinear at n = 8 / 2^1.5 (lambda 1.5)
