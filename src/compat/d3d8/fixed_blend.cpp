@@ -32,6 +32,25 @@ inline __attribute__((always_inline)) __m128i blendTexels(__m128i texels0, __m12
   return _mm_or_si128(_mm_and_si128(_mm_srli_epi16(sum, 8), colorLanes), alpha);
 }
 
+constexpr int kColumnCapacity = static_cast<int>(kMaxTextureSize) + 8;
+
+// Blends the row of a rowV stage once per column where that pays: the span's columns (from its first
+// and last pixel, with a column's margin each side) number no more than its pixels and a few. Groups
+// whose columns still fall outside (rounding along the row) take filterGroup.
+bool blendedRow(const FixedSpan& span, const RowPlane& uPlane, __m128 fx, __m128 w, int pixels, uint64_t* columns,
+                BlendedRow* row) {
+  if (!span.rowV || pixels < 8) return false;
+  const __m128 firstX = _mm_shuffle_ps(fx, fx, 0);
+  const __m128 ends = _mm_mul_ps(planeAt(uPlane, _mm_add_ps(firstX, _mm_setr_ps(0.0f, static_cast<float>(pixels - 1), 0.0f, 0.0f))), w);
+  const __m128i px = filters::floorToInt4(
+      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(ends, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
+  alignas(16) int32_t at[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_srai_epi32(px, 8));
+  const int first = std::min(at[0], at[1]) - 1, last = std::max(at[0], at[1]) + 2;
+  if (last - first + 1 > pixels + 8) return false;
+  return blendRow(span, first, last, columns, kColumnCapacity, row);
+}
+
 template <BlendMode Blend, bool AlphaTest>
 void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
@@ -72,6 +91,12 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   const __m128i colorLanes = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
   const Coefficient c1 = coefficient(k1), c2 = coefficient(k2);
 
+  // Stages whose v is constant along the row, magnified or copied, read a row blended once per column.
+  thread_local uint64_t columnBuffers[2][kColumnCapacity + 3];
+  BlendedRow rows[2];
+  bool fromRow[2];
+  for (int i = 0; i < 2; ++i) fromRow[i] = blendedRow(spans[i], uPlanes[i], fx, w, xEnd - xBegin, columnBuffers[i], &rows[i]);
+
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
   const int colorRow = ps.colorPitch / 4;
@@ -79,8 +104,15 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
     const int count = xEnd - x < 4 ? xEnd - x : 4;
     const unsigned visible = (1u << count) - 1u;
     const bool colorWhole = x + 4 <= colorRow;
-    const FilteredGroup f0 = filterGroup(spans[0], _mm_mul_ps(planeAt(uPlanes[0], fx), w), _mm_mul_ps(planeAt(vPlanes[0], fx), w));
-    const FilteredGroup f1 = filterGroup(spans[1], _mm_mul_ps(planeAt(uPlanes[1], fx), w), _mm_mul_ps(planeAt(vPlanes[1], fx), w));
+    FilteredGroup f[2];
+    for (int i = 0; i < 2; ++i) {
+      const __m128 u = _mm_mul_ps(planeAt(uPlanes[i], fx), w);
+      if (!fromRow[i] || !filterGroupFromRow(spans[i], rows[i], u, &f[i])) {
+        f[i] = filterGroup(spans[i], u, _mm_mul_ps(planeAt(vPlanes[i], fx), w));
+      }
+    }
+    const FilteredGroup& f0 = f[0];
+    const FilteredGroup& f1 = f[1];
     const __m128i out01 = blendTexels(f0.pair01.texels, f1.pair01.texels, c1, c2, alphaLanes, colorLanes);
     const __m128i out23 = blendTexels(f0.pair23.texels, f1.pair23.texels, c1, c2, alphaLanes, colorLanes);
     const __m128i source = _mm_packus_epi16(out01, out23);

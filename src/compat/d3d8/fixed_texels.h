@@ -7,6 +7,9 @@
 
 #include <emmintrin.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "compat/d3d8/output_merge.h"
 #include "compat/d3d8/pixel_group.h"
 #include "compat/d3d8/stage_sampling.h"
@@ -201,6 +204,81 @@ D3D8_FIXED_INLINE FilteredGroup filterGroup(const FixedSpan& span, __m128 u, __m
   }
   return {filterPair(span, g.upper[0], g.upper[1], g.lower[0], g.lower[1], fuRight01, fv01),
           filterPair(span, g.upper[2], g.upper[3], g.lower[2], g.lower[3], fuRight23, fv23), g.fv};
+}
+
+// A span's texel row blended vertically once per texel column, for rows whose v is the same at every
+// pixel (rowV): column i - first holds upper * (256 - fv) + lower * fv per channel (exact, in 1/256 of a
+// step), the texel of column i as the span addresses it. A pixel's value is then its two columns blended
+// by its horizontal weight: the same bilinear product as filterPair's, rows and columns taken in the
+// other order, so the two agree to within the truncation of one 16-bit multiply (both within one step of
+// the float kernels). Columns are shared by the pixels of a magnified or copied row, so each texel is read
+// and blended once per span instead of once per pixel.
+struct BlendedRow {
+  const uint64_t* columns;
+  int first, count;
+};
+
+// Columns first..last of `span`'s row into columns[0..]; false (nothing written) where they do not fit.
+// Up to three columns past `last` are written too: `columns` has room for capacity + 3.
+inline bool blendRow(const FixedSpan& span, int first, int last, uint64_t* columns, int capacity, BlendedRow* row) {
+  if (!span.rowV || last - first + 1 > capacity) return false;
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i lowerWeight = _mm_set1_epi16(static_cast<short>(span.rowFv));
+  const __m128i upperWeight = _mm_set1_epi16(static_cast<short>(256 - span.rowFv));
+  auto blend = [&](__m128i upper, __m128i lower) {  // two columns' texels, 8-bit, in the low 8 bytes
+    return _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(_mm_or_si128(upper, span.alphaOr), zero), upperWeight),
+                         _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_or_si128(lower, span.alphaOr), zero), lowerWeight));
+  };
+  auto texel = [&span](const BYTE* rowBits, int i) {
+    const int x = span.clampU ? std::clamp(i, 0, span.width - 1) : (i & (span.width - 1));
+    int32_t word;
+    __builtin_memcpy(&word, rowBits + 4 * x, 4);
+    return _mm_cvtsi32_si128(word);
+  };
+  for (int i = first; i <= last;) {
+    uint64_t* out = columns + (i - first);
+    // Four columns inside one repetition of the row are four texels side by side.
+    const int x = span.clampU ? i : (i & (span.width - 1));
+    if (x >= 0 && x + 3 < span.width && (span.clampU || x + 3 == ((i + 3) & (span.width - 1)))) {
+      const __m128i upper = _mm_loadu_si128(reinterpret_cast<const __m128i*>(span.upper + 4 * x));
+      const __m128i lower = _mm_loadu_si128(reinterpret_cast<const __m128i*>(span.lower + 4 * x));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), blend(upper, lower));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2), blend(_mm_srli_si128(upper, 8), _mm_srli_si128(lower, 8)));
+      i += 4;
+    } else {
+      const __m128i upper = _mm_unpacklo_epi32(texel(span.upper, i), texel(span.upper, i + 1));
+      const __m128i lower = _mm_unpacklo_epi32(texel(span.lower, i), texel(span.lower, i + 1));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), blend(upper, lower));
+      i += 2;
+    }
+  }
+  *row = {columns, first, last - first + 1};
+  return true;
+}
+
+// One group's texel values from a blended row; false (f untouched) where a pixel's columns fall outside it.
+D3D8_FIXED_INLINE bool filterGroupFromRow(const FixedSpan& span, const BlendedRow& row, __m128 u, FilteredGroup* f) {
+  const __m128i px = filters::floorToInt4(
+      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
+  const __m128i index = _mm_sub_epi32(_mm_srai_epi32(px, 8), _mm_set1_epi32(row.first));
+  const __m128i outside = _mm_or_si128(_mm_cmplt_epi32(index, _mm_setzero_si128()),
+                                       _mm_cmpgt_epi32(index, _mm_set1_epi32(row.count - 2)));
+  if (_mm_movemask_epi8(outside) != 0) return false;
+  alignas(16) int32_t at[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), index);
+  // Per pixel its left and right column (16 bytes); two pixels' lefts and rights side by side.
+  auto columns = [&row, &at](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.columns + at[k])); };
+  const __m128i c0 = columns(0), c1 = columns(1), c2 = columns(2), c3 = columns(3);
+  __m128i fu01, fu23;
+  spreadPairs(_mm_and_si128(px, _mm_set1_epi32(255)), &fu01, &fu23);
+  auto blend = [](__m128i a, __m128i b, __m128i fu) {
+    const __m128i weight = _mm_slli_epi16(fu, 8);
+    const __m128i left = _mm_unpacklo_epi64(a, b), right = _mm_unpackhi_epi64(a, b);
+    return _mm_add_epi16(_mm_sub_epi16(left, _mm_mulhi_epu16(left, weight)), _mm_mulhi_epu16(right, weight));
+  };
+  f->pair01.texels = blend(c0, c1, fu01);
+  f->pair23.texels = blend(c2, c3, fu23);
+  return true;
 }
 
 // The texel alpha of the group's pixels as the float kernels compute it (lanes 0..3), from the same

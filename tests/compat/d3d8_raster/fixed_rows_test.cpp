@@ -132,7 +132,8 @@ TEST_F(RasterFixed, DepthTestedSprites) {
 
 // The feedback blur's two-stage shape (stage 0 SELECTARG1 texture with the diffuse alpha, stage 1
 // BLENDFACTORALPHA or ADD with texture 1), into an X8R8G8B8 render-target texture and over it with
-// each blend; the alpha test on the stages' constant alpha.
+// each blend, both address modes (the rows read past both edges); the alpha test on the stages'
+// constant alpha.
 TEST_F(RasterFixed, TwoStageBlendsAgreeWithFloatWithinOneStep) {
   ASSERT_NE(drawToNewTexture(256, 256, D3DFMT_X8R8G8B8), nullptr);
   device_->SetTexture(0, noise(D3DFMT_X8R8G8B8, 11));
@@ -157,6 +158,11 @@ TEST_F(RasterFixed, TwoStageBlendsAgreeWithFloatWithinOneStep) {
   for (int b = 0; b < 3; ++b) {
     for (DWORD op : {D3DTOP_BLENDFACTORALPHA, D3DTOP_ADD}) {
       for (DWORD reference : {0x00u, 0xFFu}) {  // the alpha test passes, then fails everywhere
+        const DWORD address = op == D3DTOP_ADD ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP;
+        for (DWORD s = 0; s < 2; ++s) {
+          device_->SetTextureStageState(s, D3DTSS_ADDRESSU, address);
+          device_->SetTextureStageState(s, D3DTSS_ADDRESSV, address);
+        }
         SCOPED_TRACE(testing::Message() << "blend " << b << ", op " << op << ", reference " << reference);
         device_->SetTextureStageState(1, D3DTSS_COLOROP, op);
         device_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x5A000000);
