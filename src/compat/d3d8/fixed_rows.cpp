@@ -86,7 +86,7 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
   __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
   const __m128 spanW = _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
   // Without perspective the level is the same at every pixel: it is chosen once, with the row's texels.
-  FixedSpan spans[2]{};
+  FixedSpan spans[2];  // spans[1] only where twoLevels
   bool twoLevels = false;
   __m128 levelWeight = _mm_setzero_ps();
   if constexpr (!perspective) {
