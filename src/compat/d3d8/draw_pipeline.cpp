@@ -36,6 +36,7 @@ struct DrawContext {
   ScissorRect scissor;
   PixelState* pixels;
   SpanFunction span;
+  TriangleFunction triangle;         // shades whole triangles where the routine has such a form; else null
   const DrawCall* call;
   UINT first;                        // vertex-stage output k is draw vertex first + k
   PointRules pointRules;
@@ -77,7 +78,12 @@ bool culled(DWORD cullMode, float area) {
 
 void fillTriangle(const DrawContext& draw, int band, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
   TriangleSetup setup;
-  if (setupTriangle(a, b, c, draw.scissor, &setup, draw.specular)) rasterizeTriangle(setup, draw.span, draw.pixels, band, draw.bands);
+  if (!setupTriangle(a, b, c, draw.scissor, &setup, draw.specular)) return;
+  if (draw.triangle != nullptr) {
+    draw.triangle(draw.pixels, setup, false, band, draw.bands);
+  } else {
+    rasterizeTriangle(setup, draw.span, draw.pixels, band, draw.bands);
+  }
 }
 
 ScreenVertex passThrough(const PipelineVertex& v) {
@@ -113,7 +119,12 @@ void drawPoint(const DrawContext& draw, int band, const PipelineVertex& v) {
   ScreenVertex corners[4];
   if (!expandPoint(v, draw.pointRules, draw.map, draw.state->viewport, corners)) return;
   TriangleSetup setup;
-  if (setupRectangle(corners, draw.scissor, &setup)) rasterizeRectangle(setup, draw.span, draw.pixels, band, draw.bands);
+  if (!setupRectangle(corners, draw.scissor, &setup)) return;
+  if (draw.triangle != nullptr) {
+    draw.triangle(draw.pixels, setup, true, band, draw.bands);
+  } else {
+    rasterizeRectangle(setup, draw.span, draw.pixels, band, draw.bands);
+  }
 }
 
 UINT indexAt(const DrawCall& call, UINT i) {
@@ -192,6 +203,7 @@ int bandsFor(const DrawContext& draw, UINT count) {
 void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
   DrawContext draw;
   if (!preparePixelState(state, &g_pixels, &draw.span)) return;
+  draw.triangle = fixedTriangleRoutine(draw.span);
   const DWORD* rs = state.renderStates;
   draw.state = &state;
   draw.pixels = &g_pixels;

@@ -72,11 +72,72 @@ inline __attribute__((always_inline)) bool perspectiveGroup(const PixelState& ps
   return true;
 }
 
-// One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without.
+// The colour's part of a span: whether it goes to the float routine, and where the colour is the same
+// at every pixel, the texture's multiplier and the diffuse lanes' values once for all its groups.
+struct SpanColor {
+  bool outside;  // the multiplier leaves 0..1 somewhere: the span goes to the float routine
+  bool flat;     // the same colour at every pixel
+  __m128i flatMultiplier, flatWhole, flatDiffuseValues;
+  __m128 flatAlphaMultiplier, flatDiffuseAlpha;
+};
+
+// Per lane the texture's multiplier: 1 (taken whole), the diffuse colour, or 0 (the diffuse lanes);
+// kTexture, kModulate: the pixel state's fixedTexture and fixedModulate.
+inline __m128 multiplierAt(__m128 kTexture, __m128 kModulate, __m128 color, __m128 w) {
+  return _mm_add_ps(kTexture, _mm_mul_ps(kModulate, _mm_mul_ps(color, w)));
+}
+// The diffuse lanes' value (0..1), 0 in the other lanes; diffuseLanes: the pixel state's fixedDiffuse.
+inline __m128 diffuseAt(__m128 diffuseLanes, __m128 color, __m128 w) { return _mm_and_ps(diffuseLanes, _mm_mul_ps(color, w)); }
+
+// color0: the first pixel's colour (times rhw); colorDx its step; lastX the last pixel's distance from
+// the first; w and lastW 1/rhw at the first and last pixel.
+inline SpanColor spanColor(const PixelState& ps, bool perspective, __m128 color0, __m128 colorDx, float lastX, __m128 w,
+                           __m128 lastW) {
+  SpanColor c{};
+  // The product saturates, not the colour: a colour clearly above 1 (an overshooting interpolation) or
+  // below 0 at either end of the span goes to the float routine (colour times w is monotonic along a
+  // span). One a few float steps above 1 (255 / 255 * rhw / rhw) reads as 1.
+  const __m128 first = multiplierAt(ps.fixedTexture, ps.fixedModulate, color0, w);
+  const __m128 last = multiplierAt(ps.fixedTexture, ps.fixedModulate, _mm_add_ps(color0, _mm_mul_ps(colorDx, _mm_set1_ps(lastX))), lastW);
+  const __m128 outside = _mm_or_ps(_mm_cmpgt_ps(_mm_max_ps(first, last), _mm_set1_ps(1.0001f)),
+                                   _mm_cmplt_ps(_mm_min_ps(first, last), _mm_setzero_ps()));
+  c.outside = _mm_movemask_ps(outside) != 0;
+  // In perspective colour times w changes at every pixel, whatever colorDx says.
+  c.flat = !perspective && _mm_movemask_ps(_mm_cmpneq_ps(colorDx, _mm_setzero_ps())) == 0;
+  c.flatAlphaMultiplier = _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3));
+  // The diffuse lanes in 8 bits, rounded as the colour write rounds them.
+  const __m128 flatDiffuse = diffuseAt(ps.fixedDiffuse, color0, w);
+  c.flatDiffuseAlpha = _mm_shuffle_ps(flatDiffuse, flatDiffuse, _MM_SHUFFLE(3, 3, 3, 3));
+  c.flatDiffuseValues = _mm_packs_epi32(colorChannels(flatDiffuse), colorChannels(flatDiffuse));
+  if (c.flat) {
+    // Exactly 1 is kept apart ("whole"), so white and SELECTARG1 take the texel as it is.
+    const __m128 clamped = _mm_min_ps(first, _mm_set1_ps(1.0f));
+    const __m128i isWhole = _mm_cmpeq_epi32(_mm_cvtps_epi32(_mm_mul_ps(clamped, _mm_set1_ps(65536.0f))), _mm_set1_epi32(65536));
+    const __m128 part = _mm_andnot_ps(_mm_castsi128_ps(isWhole), clamped);
+    c.flatMultiplier = multiplierPair(part, part);
+    c.flatWhole = _mm_packs_epi32(isWhole, isWhole);
+  }
+  return c;
+}
+
+// What the spans of a triangle without perspective share, worked out once for all its rows: the stage's
+// locals, 1/rhw, the level choice (the level of detail does not change across such a triangle) and,
+// where the colour is the same at every pixel, the colour's part. Each value is the one the span would
+// compute for itself.
+struct AffineShare {
+  StageLocal stage;
+  __m128 w;
+  RowSampling levels;  // levels, count and weight; the texel rows are the span's
+  bool flat;           // colorDx and colorDy zero: `color` holds for every span
+  SpanColor color;
+};
+
+// One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without;
+// `share` (without perspective only): what the triangle's spans share, else null.
 template <DepthMode Depth, BlendMode Blend, bool AlphaTest, bool Perspective>
-void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
-  const PixelState& ps = *static_cast<const PixelState*>(context);
-  const StageLocal stage = stageLocal(ps, 0);
+inline __attribute__((always_inline)) void shadeSpan(const PixelState& ps, const TriangleSetup& s, int y, int xBegin,
+                                                     int xEnd, const AffineShare* share) {
+  const StageLocal stage = share != nullptr ? share->stage : stageLocal(ps, 0);
   constexpr bool perspective = Perspective;
   // u, v, colours and 1/rhw as the float routine finds them.
   const float fy = static_cast<float>(y) - s.y0;
@@ -84,62 +145,50 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
   const RowPlane vPlane = rowPlane(s.tex[stage.offset + 1], s.texDx[stage.offset + 1], s.texDy[stage.offset + 1], fy);
   const RowPlane rhwPlane = rowPlane(s.rhw, s.rhwDx, s.rhwDy, fy);
   __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
-  const __m128 spanW = _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
+  const __m128 spanW = share != nullptr ? share->w : _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
   // Without perspective the level is the same at every pixel: it is chosen once, with the row's texels.
   FixedSpan spans[2];  // spans[1] only where twoLevels
   bool twoLevels = false;
   __m128 levelWeight = _mm_setzero_ps();
   if constexpr (!perspective) {
-    const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, fx), spanW));
     const float v0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(vPlane, fx), spanW));
     RowSampling sampling;
-    if (!prepareRowSampling(ps, s, 0, stage, u0, v0, _mm_cvtss_f32(spanW), &sampling)) {
-      ps.floatSpan(context, s, y, xBegin, xEnd);
-      return;
+    if (share != nullptr) {
+      sampling = share->levels;
+      chooseTexelRows(stage.clampV, v0, &sampling);
+    } else {
+      const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, fx), spanW));
+      if (!prepareRowSampling(ps, s, 0, stage, u0, v0, _mm_cvtss_f32(spanW), &sampling)) {
+        ps.floatSpan(&ps, s, y, xBegin, xEnd);
+        return;
+      }
     }
     for (int k = 0; k < sampling.count; ++k) spans[k] = fixedSpan(stage, s, sampling, k);
     twoLevels = sampling.count == 2;
     levelWeight = sampling.weight;
   }
   const __m128 colorDx = _mm_load_ps(s.colorDx);
-  __m128 colors[4];
-  groupColors(s, xBegin, fy, colors);
   const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));
-  // Per lane the texture's multiplier: 1 (taken whole), the diffuse colour, or 0 (the diffuse lanes).
+  // Per lane the texture's multiplier and the diffuse lanes, held in locals (see StageLocal).
   const __m128 kTexture = ps.fixedTexture, kModulate = ps.fixedModulate, diffuseLanes = ps.fixedDiffuse;
-  auto multiplierAt = [&](__m128 color, __m128 w) { return _mm_add_ps(kTexture, _mm_mul_ps(kModulate, _mm_mul_ps(color, w))); };
-  // The diffuse lanes' value in 8 bits, rounded as the colour write rounds it; 0 in the other lanes.
-  auto diffuseAt = [&](__m128 color, __m128 w) { return _mm_and_ps(diffuseLanes, _mm_mul_ps(color, w)); };
   const bool anyDiffuse = _mm_movemask_ps(diffuseLanes) != 0;
-  // The product saturates, not the colour: a colour clearly above 1 (an overshooting interpolation) or
-  // below 0 at either end of the span goes to the float routine (colour times w is monotonic along a
-  // span). One a few float steps above 1 (255 / 255 * rhw / rhw) reads as 1.
-  const float lastX = static_cast<float>(xEnd - 1 - xBegin);
-  const __m128 lastW = _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, _mm_set1_ps(static_cast<float>(xEnd - 1) - s.x0)));
-  const __m128 first = multiplierAt(colors[0], spanW);
-  const __m128 last = multiplierAt(_mm_add_ps(colors[0], _mm_mul_ps(colorDx, _mm_set1_ps(lastX))), perspective ? lastW : spanW);
-  const __m128 outside = _mm_or_ps(_mm_cmpgt_ps(_mm_max_ps(first, last), _mm_set1_ps(1.0001f)),
-                                   _mm_cmplt_ps(_mm_min_ps(first, last), _mm_setzero_ps()));
-  if (_mm_movemask_ps(outside) != 0) {
-    ps.floatSpan(context, s, y, xBegin, xEnd);
-    return;
+  __m128 colors[4] = {};  // read only where the colour changes along the span
+  SpanColor color;
+  if (share != nullptr && share->flat) {
+    color = share->color;
+  } else {
+    groupColors(s, xBegin, fy, colors);
+    const __m128 lastW = perspective
+                             ? _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, _mm_set1_ps(static_cast<float>(xEnd - 1) - s.x0)))
+                             : spanW;
+    color = spanColor(ps, perspective, colors[0], colorDx, static_cast<float>(xEnd - 1 - xBegin), spanW, lastW);
+    if (color.outside) {
+      ps.floatSpan(&ps, s, y, xBegin, xEnd);
+      return;
+    }
   }
+  const bool flatColor = color.flat;
 
-  // In perspective colour times w changes at every pixel, whatever colorDx says.
-  const bool flatColor = !perspective && _mm_movemask_ps(_mm_cmpneq_ps(colorDx, _mm_setzero_ps())) == 0;
-  const __m128 flatAlphaMultiplier = _mm_shuffle_ps(first, first, _MM_SHUFFLE(3, 3, 3, 3));
-  const __m128 flatDiffuse = diffuseAt(colors[0], spanW);
-  const __m128 flatDiffuseAlpha = _mm_shuffle_ps(flatDiffuse, flatDiffuse, _MM_SHUFFLE(3, 3, 3, 3));
-  const __m128i flatDiffuseValues = _mm_packs_epi32(colorChannels(flatDiffuse), colorChannels(flatDiffuse));
-  __m128i flatMultiplier = _mm_setzero_si128(), flatWhole = _mm_setzero_si128();
-  if (flatColor) {
-    // Exactly 1 is kept apart ("whole"), so white and SELECTARG1 take the texel as it is.
-    const __m128 clamped = _mm_min_ps(first, _mm_set1_ps(1.0f));
-    const __m128i isWhole = _mm_cmpeq_epi32(_mm_cvtps_epi32(_mm_mul_ps(clamped, _mm_set1_ps(65536.0f))), _mm_set1_epi32(65536));
-    const __m128 part = _mm_andnot_ps(_mm_castsi128_ps(isWhole), clamped);
-    flatMultiplier = multiplierPair(part, part);
-    flatWhole = _mm_packs_epi32(isWhole, isWhole);
-  }
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
   GroupDepth<Depth> depth(ps, s, y, xBegin, fy);
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
@@ -175,19 +224,19 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
         }
       }
       __m128i out01, out23;
-      __m128 alphaMultiplier = flatAlphaMultiplier, diffuseAlpha = flatDiffuseAlpha;
+      __m128 alphaMultiplier = color.flatAlphaMultiplier, diffuseAlpha = color.flatDiffuseAlpha;
       if (flatColor) {
-        out01 = modulate(f.pair01.texels, flatMultiplier, flatWhole);
-        out23 = modulate(f.pair23.texels, flatMultiplier, flatWhole);
+        out01 = modulate(f.pair01.texels, color.flatMultiplier, color.flatWhole);
+        out23 = modulate(f.pair23.texels, color.flatMultiplier, color.flatWhole);
         if (anyDiffuse) {
-          out01 = _mm_or_si128(out01, flatDiffuseValues);
-          out23 = _mm_or_si128(out23, flatDiffuseValues);
+          out01 = _mm_or_si128(out01, color.flatDiffuseValues);
+          out23 = _mm_or_si128(out23, color.flatDiffuseValues);
         }
       } else {
         const __m128 ws[4] = {filters::broadcastLane<0>(w), filters::broadcastLane<1>(w), filters::broadcastLane<2>(w),
                               filters::broadcastLane<3>(w)};
         __m128 m[4];
-        for (int k = 0; k < 4; ++k) m[k] = multiplierAt(colors[k], ws[k]);
+        for (int k = 0; k < 4; ++k) m[k] = multiplierAt(kTexture, kModulate, colors[k], ws[k]);
         if constexpr (AlphaTest) alphaMultiplier = alphaOf(m);
         const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
         for (int k = 0; k < 4; ++k) m[k] = _mm_min_ps(_mm_max_ps(m[k], zero), one);
@@ -195,7 +244,7 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
         out23 = modulate(f.pair23.texels, multiplierPair(m[2], m[3]), _mm_setzero_si128());
         if (anyDiffuse) {
           __m128 d[4];
-          for (int k = 0; k < 4; ++k) d[k] = diffuseAt(colors[k], ws[k]);
+          for (int k = 0; k < 4; ++k) d[k] = diffuseAt(diffuseLanes, colors[k], ws[k]);
           if constexpr (AlphaTest) diffuseAlpha = alphaOf(d);
           out01 = _mm_or_si128(out01, _mm_packs_epi32(colorChannels(d[0]), colorChannels(d[1])));
           out23 = _mm_or_si128(out23, _mm_packs_epi32(colorChannels(d[2]), colorChannels(d[3])));
@@ -227,11 +276,39 @@ void shadeFixedSpan(const void* context, const TriangleSetup& s, int y, int xBeg
 
 template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
 void shadeFixedRow(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
   if (s.rhwDx != 0.0f || s.rhwDy != 0.0f) {
-    shadeFixedSpan<Depth, Blend, AlphaTest, true>(context, s, y, xBegin, xEnd);
+    shadeSpan<Depth, Blend, AlphaTest, true>(ps, s, y, xBegin, xEnd, nullptr);
   } else {
-    shadeFixedSpan<Depth, Blend, AlphaTest, false>(context, s, y, xBegin, xEnd);
+    shadeSpan<Depth, Blend, AlphaTest, false>(ps, s, y, xBegin, xEnd, nullptr);
   }
+}
+
+// shadeFixedRow for a whole triangle: without perspective, what its rows share is worked out once.
+template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
+void shadeFixedTriangle(const void* context, const TriangleSetup& s, bool rectangle, int band, int bands) {
+  const PixelState& ps = *static_cast<const PixelState*>(context);
+  if (s.rhwDx != 0.0f || s.rhwDy != 0.0f) {
+    forEachSpan(s, rectangle, band, bands, [&](int y, int xBegin, int xEnd) {
+      shadeSpan<Depth, Blend, AlphaTest, true>(ps, s, y, xBegin, xEnd, nullptr);
+    });
+    return;
+  }
+  AffineShare share;
+  share.stage = stageLocal(ps, 0);
+  share.w = _mm_div_ps(_mm_set1_ps(1.0f), _mm_set1_ps(s.rhw));
+  // The level of detail reads u and v only through their products with rhwDx and rhwDy, both zero here.
+  const bool fixedLevels = chooseRowLevels(ps, s, 0, share.stage, 0.0f, 0.0f, _mm_cvtss_f32(share.w), &share.levels);
+  const __m128 zero = _mm_setzero_ps();
+  share.flat = _mm_movemask_ps(_mm_or_ps(_mm_cmpneq_ps(_mm_load_ps(s.colorDx), zero), _mm_cmpneq_ps(_mm_load_ps(s.colorDy), zero))) == 0;
+  if (share.flat) share.color = spanColor(ps, false, _mm_load_ps(s.color), zero, 0.0f, share.w, share.w);
+  if (!fixedLevels || (share.flat && share.color.outside)) {
+    forEachSpan(s, rectangle, band, bands, [&](int y, int xBegin, int xEnd) { ps.floatSpan(&ps, s, y, xBegin, xEnd); });
+    return;
+  }
+  forEachSpan(s, rectangle, band, bands, [&](int y, int xBegin, int xEnd) {
+    shadeSpan<Depth, Blend, AlphaTest, false>(ps, s, y, xBegin, xEnd, &share);
+  });
 }
 
 // By depth mode, blend mode (opaque, source alpha, additive) and alpha test.
@@ -243,6 +320,14 @@ constexpr SpanFunction kFixedRoutines[3][3][2] = {
     {{fixedAt<0, 0, 0>(), fixedAt<0, 0, 1>()}, {fixedAt<0, 1, 0>(), fixedAt<0, 1, 1>()}, {fixedAt<0, 2, 0>(), fixedAt<0, 2, 1>()}},
     {{fixedAt<1, 0, 0>(), fixedAt<1, 0, 1>()}, {fixedAt<1, 1, 0>(), fixedAt<1, 1, 1>()}, {fixedAt<1, 2, 0>(), fixedAt<1, 2, 1>()}},
     {{fixedAt<2, 0, 0>(), fixedAt<2, 0, 1>()}, {fixedAt<2, 1, 0>(), fixedAt<2, 1, 1>()}, {fixedAt<2, 2, 0>(), fixedAt<2, 2, 1>()}}};
+template <int D, int B, int A>
+constexpr TriangleFunction triangleAt() {
+  return shadeFixedTriangle<static_cast<DepthMode>(D), static_cast<BlendMode>(B), A != 0>;
+}
+constexpr TriangleFunction kFixedTriangles[3][3][2] = {
+    {{triangleAt<0, 0, 0>(), triangleAt<0, 0, 1>()}, {triangleAt<0, 1, 0>(), triangleAt<0, 1, 1>()}, {triangleAt<0, 2, 0>(), triangleAt<0, 2, 1>()}},
+    {{triangleAt<1, 0, 0>(), triangleAt<1, 0, 1>()}, {triangleAt<1, 1, 0>(), triangleAt<1, 1, 1>()}, {triangleAt<1, 2, 0>(), triangleAt<1, 2, 1>()}},
+    {{triangleAt<2, 0, 0>(), triangleAt<2, 0, 1>()}, {triangleAt<2, 1, 0>(), triangleAt<2, 1, 1>()}, {triangleAt<2, 2, 0>(), triangleAt<2, 2, 1>()}}};
 
 // What a lane of a one-stage cascade takes: the texture, the texture times the diffuse colour, or the
 // diffuse colour (CURRENT is the diffuse colour in stage 0); kOther for anything else.
@@ -298,6 +383,17 @@ SpanFunction fixedRowRoutine(PixelState* ps, bool alphaTest) {
   ps->fixedModulate = _mm_load_ps(modulate);
   ps->fixedDiffuse = _mm_load_ps(diffuse);
   return kFixedRoutines[static_cast<int>(ps->depthMode)][static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
+}
+
+TriangleFunction fixedTriangleRoutine(SpanFunction span) {
+  for (int d = 0; d < 3; ++d) {
+    for (int b = 0; b < 3; ++b) {
+      for (int a = 0; a < 2; ++a) {
+        if (kFixedRoutines[d][b][a] == span) return kFixedTriangles[d][b][a];
+      }
+    }
+  }
+  return nullptr;
 }
 
 void setFixedPoint(bool enabled) { g_fixedPoint.store(enabled, std::memory_order_relaxed); }

@@ -98,6 +98,9 @@ void setPixelGroups(bool enabled);
 // (fixed_blend.cpp): a `textureBlend` cascade without depth, its stage 1 coefficients in 0..1.
 SpanFunction fixedRowRoutine(PixelState* pixels, bool alphaTest);
 SpanFunction fixedBlendRoutine(const PixelState& pixels, bool alphaTest);
+// The whole-triangle form of a span routine fixedRowRoutine returned (per-triangle work done once for
+// triangles without perspective); null for any other routine.
+TriangleFunction fixedTriangleRoutine(SpanFunction span);
 // Fixed-point rows are used where they apply (the default); false leaves those draws to the float
 // group routines, so tests can compare the two. Set between draws only.
 void setFixedPoint(bool enabled);

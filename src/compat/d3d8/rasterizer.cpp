@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "compat/d3d8/band_workers.h"
-
 namespace d3d8compat {
 namespace {
 
@@ -32,25 +30,11 @@ void coveredSpan(const TriangleSetup& setup, int y, int* xBegin, int* xEnd) {
 }
 
 void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band, int bands) {
-  for (int y = setup.minY; y <= setup.maxY; ++y) {
-    if (!rowInBand(y, band, bands)) {
-      y |= (1 << kBandStripeShift) - 1;  // on to the first row of the next stripe
-      continue;
-    }
-    int xBegin, xEnd;
-    coveredSpan(setup, y, &xBegin, &xEnd);
-    if (xBegin < xEnd) span(context, setup, y, xBegin, xEnd);
-  }
+  forEachSpan(setup, false, band, bands, [&](int y, int xBegin, int xEnd) { span(context, setup, y, xBegin, xEnd); });
 }
 
 void rasterizeRectangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band, int bands) {
-  for (int y = setup.minY; y <= setup.maxY; ++y) {
-    if (!rowInBand(y, band, bands)) {
-      y |= (1 << kBandStripeShift) - 1;
-      continue;
-    }
-    span(context, setup, y, setup.minX, setup.maxX + 1);
-  }
+  forEachSpan(setup, true, band, bands, [&](int y, int xBegin, int xEnd) { span(context, setup, y, xBegin, xEnd); });
 }
 
 }  // namespace d3d8compat

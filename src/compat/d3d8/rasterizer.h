@@ -3,12 +3,17 @@
 // function (the draw's specialised pixel routine). It neither shades nor tests depth.
 #pragma once
 
+#include "compat/d3d8/band_workers.h"
 #include "compat/d3d8/pipeline_types.h"
 
 namespace d3d8compat {
 
 // Shades pixels xBegin .. xEnd - 1 of row y; `context` is the caller's pixel state.
 using SpanFunction = void (*)(const void* context, const TriangleSetup& setup, int y, int xBegin, int xEnd);
+
+// Shades every run of a set-up triangle (or, `rectangle`, every row of its box) in `band`, for routines
+// that work out once what all the triangle's rows share.
+using TriangleFunction = void (*)(const void* context, const TriangleSetup& setup, bool rectangle, int band, int bands);
 
 // Rows outside `band` of `bands` (see band_workers.h) are skipped.
 void rasterizeTriangle(const TriangleSetup& setup, SpanFunction span, const void* context, int band = 0,
@@ -20,5 +25,24 @@ void rasterizeRectangle(const TriangleSetup& setup, SpanFunction span, const voi
 
 // The covered run of row y: [*xBegin, *xEnd), empty when *xBegin >= *xEnd. Exposed for tests.
 void coveredSpan(const TriangleSetup& setup, int y, int* xBegin, int* xEnd);
+
+// Calls span(y, xBegin, xEnd) for each non-empty run in `band`: the covered runs of a triangle, or the
+// whole rows of a rectangle's box.
+template <typename Span>
+inline void forEachSpan(const TriangleSetup& setup, bool rectangle, int band, int bands, Span&& span) {
+  for (int y = setup.minY; y <= setup.maxY; ++y) {
+    if (!rowInBand(y, band, bands)) {
+      y |= (1 << kBandStripeShift) - 1;  // on to the first row of the next stripe
+      continue;
+    }
+    if (rectangle) {
+      span(y, setup.minX, setup.maxX + 1);
+      continue;
+    }
+    int xBegin, xEnd;
+    coveredSpan(setup, y, &xBegin, &xEnd);
+    if (xBegin < xEnd) span(y, xBegin, xEnd);
+  }
+}
 
 }  // namespace d3d8compat

@@ -189,10 +189,12 @@ struct RowSampling {
   __m128 weight;
 };
 
-// Makes the decisions sampleTexture makes for this stage's constant level of detail. False where they
-// lead to a filter the row kernel does not run (point sampling, levels that are not powers of two).
-inline bool prepareRowSampling(const PixelState& ps, const TriangleSetup& s, int stage, const StageLocal& local, float u,
-                        float v, float w, RowSampling* row) {
+// Makes the decisions sampleTexture makes for this stage's constant level of detail: the levels, their
+// count and weight (not yet the texel rows). False where they lead to a filter the row kernel does not
+// run (point sampling, levels that are not powers of two). Without perspective the level of detail does
+// not depend on u and v, so the choice holds for every row of the triangle.
+inline bool chooseRowLevels(const PixelState& ps, const TriangleSetup& s, int stage, const StageLocal& local, float u,
+                            float v, float w, RowSampling* row) {
   const SamplerState& sampler = ps.samplers[stage];
   int level = sampler.baseLevel;
   row->count = 1;
@@ -219,8 +221,20 @@ inline bool prepareRowSampling(const PixelState& ps, const TriangleSetup& s, int
     const SamplerLevel& chosen = sampler.levels[level + k];
     if (!chosen.powerOfTwo) return false;
     row->levels[k] = &chosen;
-    row->rows[k] = filters::texelRows(sampler.clampV, chosen, v);
   }
+  return true;
+}
+
+// The texel rows of the chosen levels at v.
+inline void chooseTexelRows(bool clampV, float v, RowSampling* row) {
+  for (int k = 0; k < row->count; ++k) row->rows[k] = filters::texelRows(clampV, *row->levels[k], v);
+}
+
+// chooseRowLevels, then the texel rows at v.
+inline bool prepareRowSampling(const PixelState& ps, const TriangleSetup& s, int stage, const StageLocal& local, float u,
+                               float v, float w, RowSampling* row) {
+  if (!chooseRowLevels(ps, s, stage, local, u, v, w, row)) return false;
+  chooseTexelRows(ps.samplers[stage].clampV, v, row);
   return true;
 }
 
