@@ -6,7 +6,8 @@
 // the float kernels find them, so only the rounding of the blends differs; the alpha test compares
 // the float routines' alpha, so the same pixels are drawn. Groups whose pixels sample differently
 // (mixed levels, point filters) take the float kernels' texels; spans whose colour leaves 0..1 go to
-// the float routine.
+// the float routine. Draws run the routines a triangle (or sprite rectangle) at a time, so that what
+// the rows of a triangle without perspective share is worked out once.
 #include <emmintrin.h>
 
 #include <array>
