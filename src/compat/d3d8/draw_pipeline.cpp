@@ -76,14 +76,20 @@ bool culled(DWORD cullMode, float area) {
   return false;
 }
 
-void fillTriangle(const DrawContext& draw, int band, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-  TriangleSetup setup;
-  if (!setupTriangle(a, b, c, draw.scissor, &setup, draw.specular)) return;
+// Shades a set-up triangle (or a sprite's rectangle) in `band`: whole, where the routine has that form.
+void shadeSetup(const DrawContext& draw, int band, const TriangleSetup& setup, bool rectangle) {
   if (draw.triangle != nullptr) {
-    draw.triangle(draw.pixels, setup, false, band, draw.bands);
+    draw.triangle(draw.pixels, setup, rectangle, band, draw.bands);
+  } else if (rectangle) {
+    rasterizeRectangle(setup, draw.span, draw.pixels, band, draw.bands);
   } else {
     rasterizeTriangle(setup, draw.span, draw.pixels, band, draw.bands);
   }
+}
+
+void fillTriangle(const DrawContext& draw, int band, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+  TriangleSetup setup;
+  if (setupTriangle(a, b, c, draw.scissor, &setup, draw.specular)) shadeSetup(draw, band, setup, false);
 }
 
 ScreenVertex passThrough(const PipelineVertex& v) {
@@ -119,12 +125,7 @@ void drawPoint(const DrawContext& draw, int band, const PipelineVertex& v) {
   ScreenVertex corners[4];
   if (!expandPoint(v, draw.pointRules, draw.map, draw.state->viewport, corners)) return;
   TriangleSetup setup;
-  if (!setupRectangle(corners, draw.scissor, &setup)) return;
-  if (draw.triangle != nullptr) {
-    draw.triangle(draw.pixels, setup, true, band, draw.bands);
-  } else {
-    rasterizeRectangle(setup, draw.span, draw.pixels, band, draw.bands);
-  }
+  if (setupRectangle(corners, draw.scissor, &setup)) shadeSetup(draw, band, setup, true);
 }
 
 UINT indexAt(const DrawCall& call, UINT i) {

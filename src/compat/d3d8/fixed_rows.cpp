@@ -313,23 +313,22 @@ void shadeFixedTriangle(const void* context, const TriangleSetup& s, bool rectan
   });
 }
 
-// By depth mode, blend mode (opaque, source alpha, additive) and alpha test.
+// Each combination's span and triangle forms, by depth mode, blend mode (opaque, source alpha,
+// additive) and alpha test.
+struct FixedForms {
+  SpanFunction span;
+  TriangleFunction triangle;
+};
 template <int D, int B, int A>
-constexpr SpanFunction fixedAt() {
-  return shadeFixedRow<static_cast<DepthMode>(D), static_cast<BlendMode>(B), A != 0>;
+constexpr FixedForms formsAt() {
+  constexpr DepthMode depth = static_cast<DepthMode>(D);
+  constexpr BlendMode blend = static_cast<BlendMode>(B);
+  return {shadeFixedRow<depth, blend, A != 0>, shadeFixedTriangle<depth, blend, A != 0>};
 }
-constexpr SpanFunction kFixedRoutines[3][3][2] = {
-    {{fixedAt<0, 0, 0>(), fixedAt<0, 0, 1>()}, {fixedAt<0, 1, 0>(), fixedAt<0, 1, 1>()}, {fixedAt<0, 2, 0>(), fixedAt<0, 2, 1>()}},
-    {{fixedAt<1, 0, 0>(), fixedAt<1, 0, 1>()}, {fixedAt<1, 1, 0>(), fixedAt<1, 1, 1>()}, {fixedAt<1, 2, 0>(), fixedAt<1, 2, 1>()}},
-    {{fixedAt<2, 0, 0>(), fixedAt<2, 0, 1>()}, {fixedAt<2, 1, 0>(), fixedAt<2, 1, 1>()}, {fixedAt<2, 2, 0>(), fixedAt<2, 2, 1>()}}};
-template <int D, int B, int A>
-constexpr TriangleFunction triangleAt() {
-  return shadeFixedTriangle<static_cast<DepthMode>(D), static_cast<BlendMode>(B), A != 0>;
-}
-constexpr TriangleFunction kFixedTriangles[3][3][2] = {
-    {{triangleAt<0, 0, 0>(), triangleAt<0, 0, 1>()}, {triangleAt<0, 1, 0>(), triangleAt<0, 1, 1>()}, {triangleAt<0, 2, 0>(), triangleAt<0, 2, 1>()}},
-    {{triangleAt<1, 0, 0>(), triangleAt<1, 0, 1>()}, {triangleAt<1, 1, 0>(), triangleAt<1, 1, 1>()}, {triangleAt<1, 2, 0>(), triangleAt<1, 2, 1>()}},
-    {{triangleAt<2, 0, 0>(), triangleAt<2, 0, 1>()}, {triangleAt<2, 1, 0>(), triangleAt<2, 1, 1>()}, {triangleAt<2, 2, 0>(), triangleAt<2, 2, 1>()}}};
+constexpr FixedForms kFixedForms[3][3][2] = {
+    {{formsAt<0, 0, 0>(), formsAt<0, 0, 1>()}, {formsAt<0, 1, 0>(), formsAt<0, 1, 1>()}, {formsAt<0, 2, 0>(), formsAt<0, 2, 1>()}},
+    {{formsAt<1, 0, 0>(), formsAt<1, 0, 1>()}, {formsAt<1, 1, 0>(), formsAt<1, 1, 1>()}, {formsAt<1, 2, 0>(), formsAt<1, 2, 1>()}},
+    {{formsAt<2, 0, 0>(), formsAt<2, 0, 1>()}, {formsAt<2, 1, 0>(), formsAt<2, 1, 1>()}, {formsAt<2, 2, 0>(), formsAt<2, 2, 1>()}}};
 
 // What a lane of a one-stage cascade takes: the texture, the texture times the diffuse colour, or the
 // diffuse colour (CURRENT is the diffuse colour in stage 0); kOther for anything else.
@@ -384,14 +383,14 @@ SpanFunction fixedRowRoutine(PixelState* ps, bool alphaTest) {
   ps->fixedTexture = _mm_load_ps(texture);
   ps->fixedModulate = _mm_load_ps(modulate);
   ps->fixedDiffuse = _mm_load_ps(diffuse);
-  return kFixedRoutines[static_cast<int>(ps->depthMode)][static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
+  return kFixedForms[static_cast<int>(ps->depthMode)][static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0].span;
 }
 
 TriangleFunction fixedTriangleRoutine(SpanFunction span) {
-  for (int d = 0; d < 3; ++d) {
-    for (int b = 0; b < 3; ++b) {
-      for (int a = 0; a < 2; ++a) {
-        if (kFixedRoutines[d][b][a] == span) return kFixedTriangles[d][b][a];
+  for (const auto& byBlend : kFixedForms) {
+    for (const auto& byTest : byBlend) {
+      for (const FixedForms& forms : byTest) {
+        if (forms.span == span) return forms.triangle;
       }
     }
   }
