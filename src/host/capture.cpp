@@ -70,7 +70,26 @@ void CaptureSink::present(HWND, const uint32_t* pixels, int width, int height) {
   std::memcpy(picture_.data(), pixels, picture_.size() * sizeof(uint32_t));
 }
 
-void CaptureSink::onWake(void* sink) { static_cast<CaptureSink*>(sink)->endFrame(); }
+void CaptureSink::onWake(void* sink) {
+  auto* self = static_cast<CaptureSink*>(sink);
+  if (!self->refilling_) self->endFrame();
+}
+
+// The stream refills the ring once per wake, so one advance must not pass more than the ring holds
+// ahead of the play cursor (a full ring, less under 128 bytes); past that it would replay stale bytes
+// and the clock would wrap. A longer frame (fps below 2) is passed over in parts, with a wake between
+// them that only refills.
+void CaptureSink::advanceAudio(uint32_t frames, std::vector<uint8_t>* passed) {
+  constexpr uint32_t kMostFrames = (kStreamRingSize - 4096) / 4;
+  while (frames > kMostFrames) {
+    dsoundcompat::captureAdvance(kMostFrames, passed);
+    frames -= kMostFrames;
+    refilling_ = true;
+    music_wake();
+    refilling_ = false;
+  }
+  dsoundcompat::captureAdvance(frames, passed);
+}
 
 void CaptureSink::endFrame() {
   // The first wake starts frame 0; each later one ends the frame before it.
@@ -101,7 +120,7 @@ void CaptureSink::endFrame() {
   }
 
   audio_.clear();
-  dsoundcompat::captureAdvance(audioFramesForNextFrame(settings_.fps, &audioRemainder_), &audio_);
+  advanceAudio(audioFramesForNextFrame(settings_.fps, &audioRemainder_), &audio_);
   if (!wav_.append(audio_.data(), audio_.size())) {
     fail("cannot write " + wavPath_ + (wav_.error() != 0 ? std::string(": ") + std::strerror(wav_.error()) : ""));
     return;
@@ -122,7 +141,7 @@ void CaptureSink::alignToWholeRun() {
   const int64_t start = music_played_bytes();
   int64_t frame = -kStreamRingSize;
   while (frame < start) frame += 4 * int64_t{audioFramesForNextFrame(settings_.fps, &audioRemainder_)};
-  if (frame > start) dsoundcompat::captureAdvance(static_cast<uint32_t>((frame - start) / 4), nullptr);
+  if (frame > start) advanceAudio(static_cast<uint32_t>((frame - start) / 4), nullptr);
 }
 
 void CaptureSink::fail(const std::string& message) {

@@ -39,6 +39,7 @@ class CaptureSink : public d3d8compat::PresentSink {
 
  private:
   void endFrame();
+  void advanceAudio(uint32_t frames, std::vector<uint8_t>* passed);
   void alignToWholeRun();
   void fail(const std::string& message);
   void reportProgress(bool last);
@@ -57,6 +58,7 @@ class CaptureSink : public d3d8compat::PresentSink {
   uint64_t targetFrames_ = 0;  // 0: no limit
   uint32_t audioRemainder_ = 0;
   bool started_ = false;
+  bool refilling_ = false;  // a wake of advanceAudio's own, which only refills the ring
   bool done_ = false;
   bool failed_ = false;
   std::string error_;

@@ -2,7 +2,7 @@
 // end by itself, every scene shows what it must in a frame from its middle, and one frame per scene
 // (plus the opening card) matches the checked-in golden checksums. BRANNIK_WRITE_GOLDEN=1 rewrites them
 // instead (`make golden`). A capture started at a later order (--from) shows the same frames and plays the
-// same sound as the whole capture at the same song positions.
+// same sound as the whole capture at the same song positions, also at one frame per second.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -252,6 +252,46 @@ void checkALaterStartShowsTheSameFrames(const WholeCapture& w) {
   fs::remove(dir + ".csv", ignored);
 }
 
+// At one frame per second a frame's audio (44100 frames) is more than the stream's ring holds ahead of
+// the play cursor. The capture must still end with the song and record the same sound as the whole
+// capture: its frames lie on the whole capture's grid (every tenth frame there).
+void checkOneFramePerSecondEndsWithTheSong(const WholeCapture& w) {
+  const std::string dir = scratchPath("brannik_e2e_fps1").string();
+  std::error_code ignored;
+  fs::remove_all(dir, ignored);
+  std::string output;
+  const std::string limit = std::to_string(120 * BRANNIK_TIME_SCALE);
+  ASSERT_EQ(runCommand("timeout " + limit + " " + std::string(BRANNIK_BINARY) + " --capture " + dir +
+                           " --fps 1 --from 88 --trace " + dir + ".csv",
+                       &output),
+            0)
+      << output;
+  const std::vector<TraceLine> slow = readTrace(dir + ".csv");
+  ASSERT_FALSE(slow.empty());
+  EXPECT_EQ(slow.back().scene, w.trace.back().scene);
+  int offset = -1;  // whole frame - 10 x slow frame
+  for (const TraceLine& t : slow) {
+    const auto found = std::find_if(w.trace.begin(), w.trace.end(), [&](const TraceLine& x) { return x.beats == t.beats; });
+    ASSERT_NE(found, w.trace.end()) << "frame " << t.frame << " is at no position of the whole capture";
+    if (offset < 0) offset = found->frame - 10 * t.frame;
+    EXPECT_EQ(found->frame - 10 * t.frame, offset) << "frame " << t.frame;
+  }
+  const std::string slowWav = readFileBytes(dir + "/soundtrack.wav");
+  const std::string wholeWav = readFileBytes(w.dir + "/soundtrack.wav");
+  const size_t header = 44;
+  const size_t frames = std::distance(fs::directory_iterator(dir), fs::directory_iterator()) - 1;
+  ASSERT_EQ(slowWav.size(), header + frames * 44100 * 4);
+  ASSERT_GE(offset, 0);
+  // The whole capture ends at the first frame past the song; this one up to a second later.
+  const size_t at = header + static_cast<size_t>(offset) * 4410 * 4;
+  ASSERT_GT(wholeWav.size(), at + kStreamRingSize);
+  const size_t length = std::min(slowWav.size() - header, wholeWav.size() - at);
+  EXPECT_TRUE(slowWav.compare(header + kStreamRingSize, length - kStreamRingSize, wholeWav, at + kStreamRingSize,
+                              length - kStreamRingSize) == 0);
+  fs::remove_all(dir, ignored);
+  fs::remove(dir + ".csv", ignored);
+}
+
 // One test (ctest runs every test in a process of its own, and each would capture it all again).
 TEST(WholePresentation, RunsToTheEndShowsEverySceneKeepsItsGoldenFramesAndStartsAnywhere) {
   WholeCapture w;
@@ -269,8 +309,12 @@ TEST(WholePresentation, RunsToTheEndShowsEverySceneKeepsItsGoldenFramesAndStarts
     SCOPED_TRACE("golden frames");
     checkGoldenFrames(w);
   }
-  SCOPED_TRACE("a later start");
-  checkALaterStartShowsTheSameFrames(w);
+  {
+    SCOPED_TRACE("a later start");
+    checkALaterStartShowsTheSameFrames(w);
+  }
+  SCOPED_TRACE("one frame per second");
+  checkOneFramePerSecondEndsWithTheSong(w);
 }
 
 }  // namespace
