@@ -32,25 +32,6 @@ inline __attribute__((always_inline)) __m128i blendTexels(__m128i texels0, __m12
   return _mm_or_si128(_mm_and_si128(_mm_srli_epi16(sum, 8), colorLanes), alpha);
 }
 
-constexpr int kColumnCapacity = static_cast<int>(kMaxTextureSize) + 8;
-
-// Blends the row of a rowV stage once per column where that pays: the span's columns (from its first
-// and last pixel, with a column's margin each side) number no more than its pixels and a few. Groups
-// whose columns still fall outside (rounding along the row) take filterGroup.
-bool blendedRow(const FixedSpan& span, const RowPlane& uPlane, __m128 fx, __m128 w, int pixels, uint64_t* columns,
-                BlendedRow* row) {
-  if (!span.rowV || pixels < 8) return false;
-  const __m128 firstX = _mm_shuffle_ps(fx, fx, 0);
-  const __m128 ends = _mm_mul_ps(planeAt(uPlane, _mm_add_ps(firstX, _mm_setr_ps(0.0f, static_cast<float>(pixels - 1), 0.0f, 0.0f))), w);
-  const __m128i px = filters::floorToInt4(
-      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(ends, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
-  alignas(16) int32_t at[4];
-  _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_srai_epi32(px, 8));
-  const int first = std::min(at[0], at[1]) - 1, last = std::max(at[0], at[1]) + 2;
-  if (last - first + 1 > pixels + 8) return false;
-  return blendRow(span, first, last, columns, kColumnCapacity, row);
-}
-
 template <BlendMode Blend, bool AlphaTest>
 void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
@@ -92,10 +73,15 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   const Coefficient c1 = coefficient(k1), c2 = coefficient(k2);
 
   // Stages whose v is constant along the row, magnified or copied, read a row blended once per column.
-  thread_local uint64_t columnBuffers[2][kColumnCapacity + 3];
+  thread_local ColumnBuffer columnBuffers[2];
   BlendedRow rows[2];
   bool fromRow[2];
-  for (int i = 0; i < 2; ++i) fromRow[i] = blendedRow(spans[i], uPlanes[i], fx, w, xEnd - xBegin, columnBuffers[i], &rows[i]);
+  const __m128 lastX = _mm_set1_ps(static_cast<float>(xEnd - 1) - s.x0);
+  for (int i = 0; i < 2; ++i) {
+    const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlanes[i], fx), w));
+    const float uLast = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlanes[i], lastX), w));
+    fromRow[i] = blendedRow(spans[i], u0, uLast, xEnd - xBegin, &columnBuffers[i], &rows[i]);
+  }
 
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));

@@ -29,12 +29,10 @@ D3D8_FIXED_INLINE void spreadPairs(__m128i values, __m128i* low, __m128i* high) 
   *high = _mm_unpackhi_epi32(doubled, doubled);
 }
 
-// left * (256 - fu) + right * fu per channel, both texels as 16-bit lanes of two pixels. The products
-// and their sum stay below 2^16, so the wrapping 16-bit operations are exact.
-D3D8_FIXED_INLINE __m128i horizontal(__m128i texels, __m128i fuRight, __m128i fuLeft) {
-  const __m128i zero = _mm_setzero_si128();
-  return _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(texels, zero), fuLeft),
-                       _mm_mullo_epi16(_mm_unpackhi_epi8(texels, zero), fuRight));
+// left - left * fu / 256 + right * fu / 256 per channel: two columns' 16-bit values blended by the
+// horizontal weights fu << 8 (no weight reaches 2^16, so each product's high half is exact to 1/256).
+D3D8_FIXED_INLINE __m128i horizontal(__m128i left, __m128i right, __m128i fuShifted) {
+  return _mm_add_epi16(_mm_sub_epi16(left, _mm_mulhi_epu16(left, fuShifted)), _mm_mulhi_epu16(right, fuShifted));
 }
 
 // Texels of one four-pixel group: per pixel its left and right texel of the upper and lower row (low
@@ -152,24 +150,31 @@ D3D8_FIXED_INLINE void fetchGroup(const FixedSpan& span, __m128 u, __m128 v, Gro
   }
 }
 
-// Two pixels' texel pairs -> the upper and lower rows' horizontal blends and the texel values T
-// (0..65280, 1/256 of a step), each in 16-bit lanes (pixel a, b). T = top + (bottom - top) * fv / 256,
-// as top - top * fv / 256 + bottom * fv / 256 so that no weight reaches 2^16.
+// Two pixels' texel pairs -> the texel values T (0..65280, 1/256 of a step), in 16-bit lanes (pixel a,
+// b). Each column is blended vertically first, upper * (256 - fv) + lower * fv (exact in 16 bits), then
+// the two columns by fu as left - left * fu / 256 + right * fu / 256 (no weight reaches 2^16): the
+// order of a blended row (blendRow, filterGroupFromRow), so a pixel has the same value whichever way
+// its span is read. The columns are kept for an exact alpha.
 struct FilteredPair {
-  __m128i top, bottom, texels;
+  __m128i left, right, texels;
 };
 D3D8_FIXED_INLINE FilteredPair filterPair(const FixedSpan& span, __m128i upperA, __m128i upperB, __m128i lowerA,
-                                          __m128i lowerB, __m128i fuRight, __m128i fvShifted) {
+                                          __m128i lowerB, __m128i fuRight, __m128i fvLower) {
   // Each pair holds a pixel's left and right texel; interleaved per 32 bits: left a, left b, right a, right b.
-  const __m128i fuLeft = _mm_sub_epi16(_mm_set1_epi16(256), fuRight);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i upper = _mm_or_si128(_mm_unpacklo_epi32(upperA, upperB), span.alphaOr);
+  const __m128i upperLeft = _mm_unpacklo_epi8(upper, zero), upperRight = _mm_unpackhi_epi8(upper, zero);
   FilteredPair f;
-  f.top = horizontal(_mm_or_si128(_mm_unpacklo_epi32(upperA, upperB), span.alphaOr), fuRight, fuLeft);
-  f.bottom = f.top;
-  f.texels = f.top;
   if (span.vertical) {
-    f.bottom = horizontal(_mm_or_si128(_mm_unpacklo_epi32(lowerA, lowerB), span.alphaOr), fuRight, fuLeft);
-    f.texels = _mm_add_epi16(_mm_sub_epi16(f.top, _mm_mulhi_epu16(f.top, fvShifted)), _mm_mulhi_epu16(f.bottom, fvShifted));
+    const __m128i lower = _mm_or_si128(_mm_unpacklo_epi32(lowerA, lowerB), span.alphaOr);
+    const __m128i fvUpper = _mm_sub_epi16(_mm_set1_epi16(256), fvLower);
+    f.left = _mm_add_epi16(_mm_mullo_epi16(upperLeft, fvUpper), _mm_mullo_epi16(_mm_unpacklo_epi8(lower, zero), fvLower));
+    f.right = _mm_add_epi16(_mm_mullo_epi16(upperRight, fvUpper), _mm_mullo_epi16(_mm_unpackhi_epi8(lower, zero), fvLower));
+  } else {
+    f.left = _mm_slli_epi16(upperLeft, 8);
+    f.right = _mm_slli_epi16(upperRight, 8);
   }
+  f.texels = horizontal(f.left, f.right, _mm_slli_epi16(fuRight, 8));
   return f;
 }
 
@@ -185,10 +190,10 @@ D3D8_FIXED_INLINE __m128i modulate(__m128i texels, __m128i multiplier, __m128i w
   return _mm_srli_epi16(_mm_adds_epu16(scaled, _mm_set1_epi16(128)), 8);
 }
 
-// A group's texel values T for both pixel pairs, with the row blends kept for an exact alpha.
+// A group's texel values T for both pixel pairs, with the columns and weights kept for an exact alpha.
 struct FilteredGroup {
   FilteredPair pair01, pair23;
-  __m128i fv;  // vertical weights, 32-bit lanes
+  __m128i fu;  // horizontal weights, 32-bit lanes
 };
 D3D8_FIXED_INLINE FilteredGroup filterGroup(const FixedSpan& span, __m128 u, __m128 v) {
   GroupTexels g;
@@ -196,36 +201,37 @@ D3D8_FIXED_INLINE FilteredGroup filterGroup(const FixedSpan& span, __m128 u, __m
   __m128i fuRight01, fuRight23, fv01, fv23;
   spreadPairs(g.fu, &fuRight01, &fuRight23);
   if (span.rowV) {
-    fv01 = fv23 = _mm_set1_epi16(static_cast<short>(span.rowFv << 8));
+    fv01 = fv23 = _mm_set1_epi16(static_cast<short>(span.rowFv));
   } else {
     spreadPairs(g.fv, &fv01, &fv23);
-    fv01 = _mm_slli_epi16(fv01, 8);
-    fv23 = _mm_slli_epi16(fv23, 8);
   }
   return {filterPair(span, g.upper[0], g.upper[1], g.lower[0], g.lower[1], fuRight01, fv01),
-          filterPair(span, g.upper[2], g.upper[3], g.lower[2], g.lower[3], fuRight23, fv23), g.fv};
+          filterPair(span, g.upper[2], g.upper[3], g.lower[2], g.lower[3], fuRight23, fv23), g.fu};
 }
 
 // A span's texel row blended vertically once per texel column, for rows whose v is the same at every
 // pixel (rowV): column i - first holds upper * (256 - fv) + lower * fv per channel (exact, in 1/256 of a
 // step), the texel of column i as the span addresses it. A pixel's value is then its two columns blended
-// by its horizontal weight: the same bilinear product as filterPair's, rows and columns taken in the
-// other order, so the two agree to within the truncation of one 16-bit multiply (both within one step of
-// the float kernels). Columns are shared by the pixels of a magnified or copied row, so each texel is read
-// and blended once per span instead of once per pixel.
+// by its horizontal weight, exactly as filterPair computes it. Columns are shared by the pixels of a
+// magnified or copied row, so each texel is read and blended once per span instead of once per pixel.
 struct BlendedRow {
   const uint64_t* columns;
   int first, count;
 };
 
-// Columns first..last of `span`'s row into columns[0..]; false (nothing written) where they do not fit.
-// Up to three columns past `last` are written too: `columns` has room for capacity + 3.
-inline bool blendRow(const FixedSpan& span, int first, int last, uint64_t* columns, int capacity, BlendedRow* row) {
-  if (!span.rowV || last - first + 1 > capacity) return false;
+// Room for a row's columns: a level's width and the margins, and three columns written past the last.
+constexpr int kColumnCapacity = static_cast<int>(kMaxTextureSize) + 8;
+struct ColumnBuffer {
+  uint64_t columns[kColumnCapacity + 3];
+};
+
+// Columns first..last of `span`'s row into `buffer`; false (nothing written) where they do not fit.
+inline bool blendRow(const FixedSpan& span, int first, int last, ColumnBuffer* buffer, BlendedRow* row) {
+  if (!span.rowV || last - first + 1 > kColumnCapacity) return false;
   const __m128i zero = _mm_setzero_si128();
   const __m128i lowerWeight = _mm_set1_epi16(static_cast<short>(span.rowFv));
   const __m128i upperWeight = _mm_set1_epi16(static_cast<short>(256 - span.rowFv));
-  auto blend = [&](__m128i upper, __m128i lower) {  // two columns' texels, 8-bit, in the low 8 bytes
+  auto blend = [&](__m128i upper, __m128i lower) {  // two columns, from the low 8 bytes of each row
     return _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(_mm_or_si128(upper, span.alphaOr), zero), upperWeight),
                          _mm_mullo_epi16(_mm_unpacklo_epi8(_mm_or_si128(lower, span.alphaOr), zero), lowerWeight));
   };
@@ -236,7 +242,7 @@ inline bool blendRow(const FixedSpan& span, int first, int last, uint64_t* colum
     return _mm_cvtsi32_si128(word);
   };
   for (int i = first; i <= last;) {
-    uint64_t* out = columns + (i - first);
+    uint64_t* out = buffer->columns + (i - first);
     // Four columns inside one repetition of the row are four texels side by side.
     const int x = span.clampU ? i : (i & (span.width - 1));
     if (x >= 0 && x + 3 < span.width && (span.clampU || x + 3 == ((i + 3) & (span.width - 1)))) {
@@ -252,8 +258,24 @@ inline bool blendRow(const FixedSpan& span, int first, int last, uint64_t* colum
       i += 2;
     }
   }
-  *row = {columns, first, last - first + 1};
+  *row = {buffer->columns, first, last - first + 1};
   return true;
+}
+
+// The blended row of a rowV span where that pays: the span's columns (from its first and last pixel,
+// with a column's margin each side) number no more than its pixels and a few. u0, uLast: u at the
+// span's first and last pixel. Groups whose columns still fall outside (rounding along the row) take
+// filterGroup, with the same values.
+inline bool blendedRow(const FixedSpan& span, float u0, float uLast, int pixels, ColumnBuffer* buffer, BlendedRow* row) {
+  if (!span.rowV || pixels < 8) return false;
+  const __m128i px = filters::floorToInt4(_mm_sub_ps(
+      _mm_mul_ps(_mm_mul_ps(_mm_setr_ps(u0, uLast, 0.0f, 0.0f), _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)),
+      _mm_set1_ps(128.0f)));
+  alignas(16) int32_t at[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_srai_epi32(px, 8));
+  const int first = std::min(at[0], at[1]) - 1, last = std::max(at[0], at[1]) + 2;
+  if (last - first + 1 > pixels + 8) return false;
+  return blendRow(span, first, last, buffer, row);
 }
 
 // One group's texel values from a blended row; false (f untouched) where a pixel's columns fall outside it.
@@ -269,25 +291,28 @@ D3D8_FIXED_INLINE bool filterGroupFromRow(const FixedSpan& span, const BlendedRo
   // Per pixel its left and right column (16 bytes); two pixels' lefts and rights side by side.
   auto columns = [&row, &at](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.columns + at[k])); };
   const __m128i c0 = columns(0), c1 = columns(1), c2 = columns(2), c3 = columns(3);
+  f->fu = _mm_and_si128(px, _mm_set1_epi32(255));
   __m128i fu01, fu23;
-  spreadPairs(_mm_and_si128(px, _mm_set1_epi32(255)), &fu01, &fu23);
-  auto blend = [](__m128i a, __m128i b, __m128i fu) {
-    const __m128i weight = _mm_slli_epi16(fu, 8);
-    const __m128i left = _mm_unpacklo_epi64(a, b), right = _mm_unpackhi_epi64(a, b);
-    return _mm_add_epi16(_mm_sub_epi16(left, _mm_mulhi_epu16(left, weight)), _mm_mulhi_epu16(right, weight));
+  spreadPairs(f->fu, &fu01, &fu23);
+  auto pair = [](FilteredPair* p, __m128i a, __m128i b, __m128i fu) {
+    p->left = _mm_unpacklo_epi64(a, b);
+    p->right = _mm_unpackhi_epi64(a, b);
+    p->texels = horizontal(p->left, p->right, _mm_slli_epi16(fu, 8));
   };
-  f->pair01.texels = blend(c0, c1, fu01);
-  f->pair23.texels = blend(c2, c3, fu23);
+  pair(&f->pair01, c0, c1, fu01);
+  pair(&f->pair23, c2, c3, fu23);
   return true;
 }
 
-// The texel alpha of the group's pixels as the float kernels compute it (lanes 0..3), from the same
-// integer row blends with the same float operations.
+// The texel alpha of the group's pixels as the float kernels compute it (lanes 0..3): its columns'
+// alphas (exact integers) blended by fu in float, exact below 2^24, so the value is the float
+// kernel's bilinear alpha, rounded once by the same final scale.
 D3D8_FIXED_INLINE __m128 exactAlpha(const FixedSpan& span, const FilteredGroup& f) {
   if (span.forceAlpha) return _mm_set1_ps(1.0f);
-  const __m128 top = alphaLanes(f.pair01.top, f.pair23.top), bottom = alphaLanes(f.pair01.bottom, f.pair23.bottom);
-  const __m128 fv = _mm_mul_ps(_mm_cvtepi32_ps(f.fv), _mm_set1_ps(1.0f / 256.0f));
-  return _mm_mul_ps(_mm_add_ps(top, _mm_mul_ps(_mm_sub_ps(bottom, top), fv)), _mm_set1_ps(1.0f / (255.0f * 256.0f)));
+  const __m128 left = alphaLanes(f.pair01.left, f.pair23.left), right = alphaLanes(f.pair01.right, f.pair23.right);
+  const __m128 fu = _mm_cvtepi32_ps(f.fu);
+  const __m128 sum = _mm_add_ps(_mm_mul_ps(left, _mm_sub_ps(_mm_set1_ps(256.0f), fu)), _mm_mul_ps(right, fu));
+  return _mm_mul_ps(_mm_mul_ps(sum, _mm_set1_ps(1.0f / 256.0f)), _mm_set1_ps(1.0f / (255.0f * 256.0f)));
 }
 
 // a * scale and b * scale rounded, as unsigned 16-bit lanes (a's four, then b's), saturated to 65535.
@@ -307,9 +332,9 @@ D3D8_FIXED_INLINE FilteredGroup fromFloatTexels(const __m128* texels) {
   FilteredGroup f;
   f.pair01.texels = scaledPair(texels[0], texels[1], 65280.0f);
   f.pair23.texels = scaledPair(texels[2], texels[3], 65280.0f);
-  f.pair01.top = f.pair01.bottom = f.pair01.texels;
-  f.pair23.top = f.pair23.bottom = f.pair23.texels;
-  f.fv = _mm_setzero_si128();
+  f.pair01.left = f.pair01.right = f.pair01.texels;
+  f.pair23.left = f.pair23.right = f.pair23.texels;
+  f.fu = _mm_setzero_si128();
   return f;
 }
 
