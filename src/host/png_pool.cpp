@@ -1,5 +1,8 @@
 #include "host/png_pool.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -21,8 +24,9 @@ void PngPool::start(int threads, int width, int height) {
   stopping_ = false;
   error_.clear();
   threads = std::max(threads, 1);
-  // One buffer per worker and one being filled: the render waits only when every worker is busy.
-  spare_.assign(static_cast<size_t>(threads) + 1, std::vector<uint32_t>(static_cast<size_t>(width) * height));
+  // One buffer per worker and a few queued: the render waits only when every worker is busy and the
+  // encoding has fallen that many frames behind.
+  spare_.assign(static_cast<size_t>(threads) + kQueuedFrames, std::vector<uint32_t>(static_cast<size_t>(width) * height));
   for (int i = 0; i < threads; ++i) workers_.emplace_back([this] { work(); });
 }
 
@@ -54,6 +58,10 @@ void PngPool::finish() {
 }
 
 void PngPool::work() {
+  // The frame being drawn holds up the capture; encoding is done in the cores' idle moments (the draw
+  // waiting on its bands, its serial parts), so the workers yield to the drawing threads. A worker that
+  // cannot lower its priority still writes, only sooner.
+  setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 19);
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });

@@ -46,6 +46,7 @@ class PngPool {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Job> queue_;
+  static constexpr int kQueuedFrames = 6;      // frames that may wait for a worker
   std::vector<std::vector<uint32_t>> spare_;  // buffers not in use
   bool stopping_ = false;
   std::string error_;
