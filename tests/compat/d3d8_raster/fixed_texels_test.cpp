@@ -1,0 +1,73 @@
+// The fixed-point texel kernels: a row blended once per column (long spans whose v is constant) and the
+// group filter (every other span) give each pixel the same texel values and the same exact alpha, so
+// a pixel does not depend on how its row was cut into spans. Magnified and copied rows, both address
+// modes (reading past both edges), vertical weights 0, between and 255, textures with and without alpha.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "compat/d3d8/fixed_texels.h"
+
+namespace {
+
+using namespace d3d8compat;
+using namespace d3d8compat::fixed;
+
+bool sameBytes(__m128i a, __m128i b) { return _mm_movemask_epi8(_mm_cmpeq_epi8(a, b)) == 0xFFFF; }
+
+TEST(FixedTexels, BlendedRowsGiveTheGroupFiltersValues) {
+  constexpr int kWidth = 32, kHeight = 8, kPixels = 96;
+  std::mt19937 random(5);
+  std::vector<uint32_t> texels(kWidth * kHeight);
+  for (uint32_t& t : texels) t = static_cast<uint32_t>(random());
+  SamplerLevel level{};
+  level.bits = reinterpret_cast<const BYTE*>(texels.data());
+  level.width = kWidth;
+  level.height = kHeight;
+  level.pitch = kWidth * 4;
+  level.powerOfTwo = true;
+  level.widthF = static_cast<float>(kWidth);
+  level.heightF = static_cast<float>(kHeight);
+  static ColumnBuffer buffer;
+  int compared = 0, differing = 0;
+  for (bool clamp : {false, true}) {
+    for (bool forceAlpha : {false, true}) {
+      for (int fv : {0, 77, 255}) {
+        for (float texelsPerPixel : {0.23f, 0.5f, 1.0f}) {
+          SCOPED_TRACE(testing::Message() << "clamp " << clamp << ", no alpha " << forceAlpha << ", fv " << fv
+                                          << ", texels per pixel " << texelsPerPixel);
+          level.forceAlpha = forceAlpha;
+          FixedSpan span = fixedSpan(level, clamp, clamp);
+          span.rowV = true;
+          span.upper = level.bits + 3 * level.pitch;
+          span.lower = level.bits + 4 * level.pitch;
+          span.rowFv = fv;
+          span.vertical = fv != 0;
+          // Starts left of the texture and, wrapping or clamped, runs past its right edge.
+          const float u0 = -0.31f, du = texelsPerPixel / static_cast<float>(kWidth);
+          const float uLast = u0 + du * static_cast<float>(kPixels - 1);
+          BlendedRow row;
+          ASSERT_TRUE(blendedRow(span, u0, uLast, kPixels, &buffer, &row));
+          for (int x = 0; x < kPixels; x += 4) {
+            const __m128 u = _mm_add_ps(_mm_set1_ps(u0), _mm_mul_ps(_mm_set1_ps(du), _mm_setr_ps(x, x + 1, x + 2, x + 3)));
+            const FilteredGroup direct = filterGroup(span, u, _mm_set1_ps(0.4f));
+            FilteredGroup fromRow;
+            if (!filterGroupFromRow(span, row, u, &fromRow)) continue;
+            ++compared;
+            const __m128 alphaDirect = exactAlpha(span, direct), alphaRow = exactAlpha(span, fromRow);
+            const bool same = sameBytes(direct.pair01.texels, fromRow.pair01.texels) &&
+                              sameBytes(direct.pair23.texels, fromRow.pair23.texels) &&
+                              std::memcmp(&alphaDirect, &alphaRow, sizeof alphaRow) == 0;
+            differing += same ? 0 : 1;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_EQ(differing, 0);
+  EXPECT_GE(compared, 2 * 2 * 3 * 3 * 20);  // nearly every group lies inside its row
+}
+
+}  // namespace
