@@ -207,92 +207,82 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   const uint32_t alphaRef = ps.alphaRef;
   const int colorRow = ps.colorPitch / 4;
 
-  // The groups, with the blended row or without: two loops, so that the usual one carries no test for it.
-  auto groups = [&]<bool FromRow>() __attribute__((always_inline)) {
-    for (int x = xBegin; x < xEnd; x += 4) {
-      const int count = xEnd - x < 4 ? xEnd - x : 4;
-      const bool colorWhole = x + 4 <= colorRow;
-      unsigned visible = depth.test(x, count, fx, (1u << count) - 1u);
+  for (int x = xBegin; x < xEnd; x += 4) {
+    const int count = xEnd - x < 4 ? xEnd - x : 4;
+    const bool colorWhole = x + 4 <= colorRow;
+    unsigned visible = depth.test(x, count, fx, (1u << count) - 1u);
+    if (visible != 0) {
+      const __m128 w = perspective ? _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx)) : spanW;
+      const __m128 u = _mm_mul_ps(planeAt(uPlane, fx), w), v = _mm_mul_ps(planeAt(vPlane, fx), w);
+      FilteredGroup f;
+      __m128 texelAlpha = _mm_setzero_ps();
+      if constexpr (!perspective) {
+        if (!fromRow || !filterGroupFromRow(spans[0], row, u, &f)) f = filterGroup(spans[0], u, v);
+        if constexpr (AlphaTest) texelAlpha = exactAlpha(spans[0], f);
+        if (twoLevels) {  // as sampleRow blends them
+          const FilteredGroup coarse = filterGroup(spans[1], u, v);
+          if constexpr (AlphaTest) {
+            texelAlpha = _mm_add_ps(texelAlpha, _mm_mul_ps(_mm_sub_ps(exactAlpha(spans[1], coarse), texelAlpha), levelWeight));
+          }
+          blendLevels(&f, coarse, levelWeight);
+        }
+      } else {
+        if (!perspectiveGroup<AlphaTest>(ps, s, stage, u, v, w, &f, &texelAlpha)) {
+          __m128 texels[4];
+          sampleGroup(ps, s, 0, stage, u, v, w, texels);
+          f = fromFloatTexels(texels);
+          texelAlpha = alphaOf(texels);
+        }
+      }
+      __m128i out01, out23;
+      __m128 alphaMultiplier = color.flatAlphaMultiplier, diffuseAlpha = color.flatDiffuseAlpha;
+      if (flatColor) {
+        out01 = modulate(f.pair01.texels, color.flatMultiplier, color.flatWhole);
+        out23 = modulate(f.pair23.texels, color.flatMultiplier, color.flatWhole);
+        if (anyDiffuse) {
+          out01 = _mm_or_si128(out01, color.flatDiffuseValues);
+          out23 = _mm_or_si128(out23, color.flatDiffuseValues);
+        }
+      } else {
+        const __m128 ws[4] = {filters::broadcastLane<0>(w), filters::broadcastLane<1>(w), filters::broadcastLane<2>(w),
+                              filters::broadcastLane<3>(w)};
+        __m128 m[4];
+        for (int k = 0; k < 4; ++k) m[k] = multiplierAt(kTexture, kModulate, colors[k], ws[k]);
+        if constexpr (AlphaTest) alphaMultiplier = alphaOf(m);
+        const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+        for (int k = 0; k < 4; ++k) m[k] = _mm_min_ps(_mm_max_ps(m[k], zero), one);
+        out01 = modulate(f.pair01.texels, multiplierPair(m[0], m[1]), _mm_setzero_si128());
+        out23 = modulate(f.pair23.texels, multiplierPair(m[2], m[3]), _mm_setzero_si128());
+        if (anyDiffuse) {
+          __m128 d[4];
+          for (int k = 0; k < 4; ++k) d[k] = diffuseAt(diffuseLanes, colors[k], ws[k]);
+          if constexpr (AlphaTest) diffuseAlpha = alphaOf(d);
+          out01 = _mm_or_si128(out01, _mm_packs_epi32(colorChannels(d[0]), colorChannels(d[1])));
+          out23 = _mm_or_si128(out23, _mm_packs_epi32(colorChannels(d[2]), colorChannels(d[3])));
+        }
+      }
+      const __m128i source = _mm_packus_epi16(out01, out23);
+      if constexpr (AlphaTest) {
+        // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha:
+        // the texel's times its multiplier, or (multiplier 0) the diffuse alpha.
+        visible &= alphaPasses(_mm_add_ps(_mm_mul_ps(texelAlpha, alphaMultiplier), diffuseAlpha), alphaTable, alphaRef);
+      }
       if (visible != 0) {
-        const __m128 w = perspective ? _mm_div_ps(_mm_set1_ps(1.0f), planeAt(rhwPlane, fx)) : spanW;
-        const __m128 u = _mm_mul_ps(planeAt(uPlane, fx), w), v = _mm_mul_ps(planeAt(vPlane, fx), w);
-        FilteredGroup f;
-        __m128 texelAlpha = _mm_setzero_ps();
-        if constexpr (!perspective) {
-          if (!FromRow || !filterGroupFromRow(spans[0], row, u, &f)) f = filterGroup(spans[0], u, v);
-          if constexpr (AlphaTest) texelAlpha = exactAlpha(spans[0], f);
-          if (twoLevels) {  // as sampleRow blends them
-            const FilteredGroup coarse = filterGroup(spans[1], u, v);
-            if constexpr (AlphaTest) {
-              texelAlpha = _mm_add_ps(texelAlpha, _mm_mul_ps(_mm_sub_ps(exactAlpha(spans[1], coarse), texelAlpha), levelWeight));
-            }
-            blendLevels(&f, coarse, levelWeight);
-          }
-        } else {
-          if (!perspectiveGroup<AlphaTest>(ps, s, stage, u, v, w, &f, &texelAlpha)) {
-            __m128 texels[4];
-            sampleGroup(ps, s, 0, stage, u, v, w, texels);
-            f = fromFloatTexels(texels);
-            texelAlpha = alphaOf(texels);
-          }
-        }
-        __m128i out01, out23;
-        __m128 alphaMultiplier = color.flatAlphaMultiplier, diffuseAlpha = color.flatDiffuseAlpha;
-        if (flatColor) {
-          out01 = modulate(f.pair01.texels, color.flatMultiplier, color.flatWhole);
-          out23 = modulate(f.pair23.texels, color.flatMultiplier, color.flatWhole);
-          if (anyDiffuse) {
-            out01 = _mm_or_si128(out01, color.flatDiffuseValues);
-            out23 = _mm_or_si128(out23, color.flatDiffuseValues);
-          }
-        } else {
-          const __m128 ws[4] = {filters::broadcastLane<0>(w), filters::broadcastLane<1>(w), filters::broadcastLane<2>(w),
-                                filters::broadcastLane<3>(w)};
-          __m128 m[4];
-          for (int k = 0; k < 4; ++k) m[k] = multiplierAt(kTexture, kModulate, colors[k], ws[k]);
-          if constexpr (AlphaTest) alphaMultiplier = alphaOf(m);
-          const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
-          for (int k = 0; k < 4; ++k) m[k] = _mm_min_ps(_mm_max_ps(m[k], zero), one);
-          out01 = modulate(f.pair01.texels, multiplierPair(m[0], m[1]), _mm_setzero_si128());
-          out23 = modulate(f.pair23.texels, multiplierPair(m[2], m[3]), _mm_setzero_si128());
-          if (anyDiffuse) {
-            __m128 d[4];
-            for (int k = 0; k < 4; ++k) d[k] = diffuseAt(diffuseLanes, colors[k], ws[k]);
-            if constexpr (AlphaTest) diffuseAlpha = alphaOf(d);
-            out01 = _mm_or_si128(out01, _mm_packs_epi32(colorChannels(d[0]), colorChannels(d[1])));
-            out23 = _mm_or_si128(out23, _mm_packs_epi32(colorChannels(d[2]), colorChannels(d[3])));
-          }
-        }
-        const __m128i source = _mm_packus_epi16(out01, out23);
-        if constexpr (AlphaTest) {
-          // The test decides whether a pixel is drawn at all, so it compares the float routine's alpha:
-          // the texel's times its multiplier, or (multiplier 0) the diffuse alpha.
-          visible &= alphaPasses(_mm_add_ps(_mm_mul_ps(texelAlpha, alphaMultiplier), diffuseAlpha), alphaTable, alphaRef);
-        }
-        if (visible != 0) {
-          const __m128i lanes = laneMask(visible);
-          depth.write(lanes);
-          __m128i stored = _mm_setzero_si128();
-          if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
-          const __m128i words = blendGroup<Blend>(source, out01, out23, stored, alphaOr);
-          storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(lanes, words, stored));
-        }
+        const __m128i lanes = laneMask(visible);
+        depth.write(lanes);
+        __m128i stored = _mm_setzero_si128();
+        if (Blend != BlendMode::kOpaque || visible != 15u) stored = loadGroup(colorOut, 4, count, colorWhole);
+        const __m128i words = blendGroup<Blend>(source, out01, out23, stored, alphaOr);
+        storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(lanes, words, stored));
       }
-      fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
-      if (!flatColor) {
-        for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
-      }
-      colorOut += 16;
-      depth.step();
     }
-  };
-  if constexpr (!perspective) {
-    if (fromRow) {
-      groups.template operator()<true>();
-      return;
+    fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+    if (!flatColor) {
+      for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(colors[k], colorStep);
     }
+    colorOut += 16;
+    depth.step();
   }
-  groups.template operator()<false>();
 }
 
 template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
