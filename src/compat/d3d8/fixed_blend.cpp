@@ -76,12 +76,7 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   thread_local ColumnBuffer columnBuffers[2];
   BlendedRow rows[2];
   bool fromRow[2];
-  const __m128 lastX = _mm_set1_ps(static_cast<float>(xEnd - 1) - s.x0);
-  for (int i = 0; i < 2; ++i) {
-    const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlanes[i], fx), w));
-    const float uLast = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlanes[i], lastX), w));
-    fromRow[i] = blendedRow(spans[i], u0, uLast, xEnd - xBegin, &columnBuffers[i], &rows[i]);
-  }
+  for (int i = 0; i < 2; ++i) fromRow[i] = blendedRow(spans[i], uPlanes[i], fx, w, xEnd - xBegin, &columnBuffers[i], &rows[i]);
 
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));

@@ -172,11 +172,7 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
     for (int k = 0; k < sampling.count; ++k) spans[k] = fixedSpan(stage, s, sampling, k);
     twoLevels = sampling.count == 2;
     levelWeight = sampling.weight;
-    if (!twoLevels && spans[0].rowV && xEnd - xBegin >= 16) {
-      const float u0 = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, fx), spanW));
-      const float uLast = _mm_cvtss_f32(_mm_mul_ps(planeAt(uPlane, _mm_set1_ps(static_cast<float>(xEnd - 1) - s.x0)), spanW));
-      fromRow = blendedRow(spans[0], u0, uLast, xEnd - xBegin, &columnBuffer, &row);
-    }
+    if (!twoLevels && xEnd - xBegin >= 16) fromRow = blendedRow(spans[0], uPlane, fx, spanW, xEnd - xBegin, &columnBuffer, &row);
   }
   const __m128 colorDx = _mm_load_ps(s.colorDx);
   const __m128 colorStep = _mm_mul_ps(colorDx, _mm_set1_ps(4.0f));

@@ -263,14 +263,16 @@ inline bool blendRow(const FixedSpan& span, int first, int last, ColumnBuffer* b
 }
 
 // The blended row of a rowV span where that pays: the span's columns (from its first and last pixel,
-// with a column's margin each side) number no more than its pixels and a few. u0, uLast: u at the
-// span's first and last pixel. Groups whose columns still fall outside (rounding along the row) take
-// filterGroup, with the same values.
-inline bool blendedRow(const FixedSpan& span, float u0, float uLast, int pixels, ColumnBuffer* buffer, BlendedRow* row) {
+// with a column's margin each side) number no more than its pixels and a few. u is uPlane times w, and
+// lane 0 of fx the span's first pixel. Groups whose columns still fall outside (rounding along the row)
+// take filterGroup, with the same values.
+inline bool blendedRow(const FixedSpan& span, const RowPlane& uPlane, __m128 fx, __m128 w, int pixels,
+                       ColumnBuffer* buffer, BlendedRow* row) {
   if (!span.rowV || pixels < 8) return false;
-  const __m128i px = filters::floorToInt4(_mm_sub_ps(
-      _mm_mul_ps(_mm_mul_ps(_mm_setr_ps(u0, uLast, 0.0f, 0.0f), _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)),
-      _mm_set1_ps(128.0f)));
+  const __m128 ends = _mm_mul_ps(
+      planeAt(uPlane, _mm_add_ps(_mm_shuffle_ps(fx, fx, 0), _mm_setr_ps(0.0f, static_cast<float>(pixels - 1), 0.0f, 0.0f))), w);
+  const __m128i px = filters::floorToInt4(
+      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(ends, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
   alignas(16) int32_t at[4];
   _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_srai_epi32(px, 8));
   const int first = std::min(at[0], at[1]) - 1, last = std::max(at[0], at[1]) + 2;

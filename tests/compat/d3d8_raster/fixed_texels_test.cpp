@@ -46,12 +46,12 @@ TEST(FixedTexels, BlendedRowsGiveTheGroupFiltersValues) {
           span.rowFv = fv;
           span.vertical = fv != 0;
           // Starts left of the texture and, wrapping or clamped, runs past its right edge.
-          const float u0 = -0.31f, du = texelsPerPixel / static_cast<float>(kWidth);
-          const float uLast = u0 + du * static_cast<float>(kPixels - 1);
+          const RowPlane uPlane = {_mm_set1_ps(-0.31f), _mm_set1_ps(texelsPerPixel / static_cast<float>(kWidth))};
+          const __m128 first = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), w = _mm_set1_ps(1.0f);
           BlendedRow row;
-          ASSERT_TRUE(blendedRow(span, u0, uLast, kPixels, &buffer, &row));
+          ASSERT_TRUE(blendedRow(span, uPlane, first, w, kPixels, &buffer, &row));
           for (int x = 0; x < kPixels; x += 4) {
-            const __m128 u = _mm_add_ps(_mm_set1_ps(u0), _mm_mul_ps(_mm_set1_ps(du), _mm_setr_ps(x, x + 1, x + 2, x + 3)));
+            const __m128 u = _mm_mul_ps(planeAt(uPlane, _mm_add_ps(first, _mm_set1_ps(static_cast<float>(x)))), w);
             const FilteredGroup direct = filterGroup(span, u, _mm_set1_ps(0.4f));
             FilteredGroup fromRow;
             if (!filterGroupFromRow(span, row, u, &fromRow)) continue;
