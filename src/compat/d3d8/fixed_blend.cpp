@@ -32,7 +32,7 @@ inline __attribute__((always_inline)) __m128i blendTexels(__m128i texels0, __m12
   return _mm_or_si128(_mm_and_si128(_mm_srli_epi16(sum, 8), colorLanes), alpha);
 }
 
-template <BlendMode Blend, bool AlphaTest>
+template <BlendMode Blend>
 void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   if (s.rhwDx != 0.0f || s.rhwDy != 0.0f || s.colorDx[3] != 0.0f) {  // perspective, or alpha along the row
@@ -67,7 +67,7 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   const __m128 current = saturate(diffuse);
   const __m128 result = saturate(_mm_add_ps(_mm_mul_ps(k1, current), _mm_mul_ps(k2, current)));
   const int alpha = _mm_cvtsi128_si32(_mm_shuffle_epi32(colorChannels(result), _MM_SHUFFLE(3, 3, 3, 3)));
-  if (AlphaTest && !comparisonPasses(ps.alphaTable, static_cast<uint32_t>(alpha), ps.alphaRef)) return;
+  if (!comparisonPasses(ps.alphaTable, static_cast<uint32_t>(alpha), ps.alphaRef)) return;
   const __m128i alphaLanes = _mm_set_epi16(static_cast<short>(alpha), 0, 0, 0, static_cast<short>(alpha), 0, 0, 0);
   const __m128i colorLanes = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
   const Coefficient c1 = coefficient(k1), c2 = coefficient(k2);
@@ -106,10 +106,8 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   }
 }
 
-constexpr SpanFunction kFixedBlendRoutines[3][2] = {
-    {shadeFixedBlend<BlendMode::kOpaque, false>, shadeFixedBlend<BlendMode::kOpaque, true>},
-    {shadeFixedBlend<BlendMode::kSourceAlpha, false>, shadeFixedBlend<BlendMode::kSourceAlpha, true>},
-    {shadeFixedBlend<BlendMode::kAdditive, false>, shadeFixedBlend<BlendMode::kAdditive, true>}};
+constexpr SpanFunction kFixedBlendRoutines[3] = {shadeFixedBlend<BlendMode::kOpaque>, shadeFixedBlend<BlendMode::kSourceAlpha>,
+                                                  shadeFixedBlend<BlendMode::kAdditive>};
 
 // Every colour lane of k in 0..1.
 bool unitColorLanes(__m128 k) {
@@ -123,12 +121,12 @@ bool unitColorLanes(__m128 k) {
 
 }  // namespace
 
-SpanFunction fixedBlendRoutine(const PixelState& ps, bool alphaTest) {
+SpanFunction fixedBlendRoutine(const PixelState& ps) {
   if (!fixedPointEnabled() || !ps.cascade.textureBlend || ps.depthMode != DepthMode::kOff) return nullptr;
   if (ps.textureMode[0] != kTexture32 || ps.textureMode[1] != kTexture32) return nullptr;
   if (ps.colorBytes != 4 || ps.blendMode == BlendMode::kGeneral || ps.coordinateOffset[1] >= 4) return nullptr;
   if (!unitColorLanes(ps.cascade.stages[1].k1) || !unitColorLanes(ps.cascade.stages[1].k2)) return nullptr;
-  return kFixedBlendRoutines[static_cast<int>(ps.blendMode)][alphaTest ? 1 : 0];
+  return kFixedBlendRoutines[static_cast<int>(ps.blendMode)];
 }
 
 }  // namespace d3d8compat

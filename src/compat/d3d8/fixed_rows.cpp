@@ -358,7 +358,7 @@ LaneKind laneKind(float k0, float k1, float k2, float k3, int first, int second)
 
 }  // namespace
 
-SpanFunction fixedRowRoutine(PixelState* ps, bool alphaTest) {
+SpanFunction fixedRowRoutine(PixelState* ps) {
   if (!fixedPointEnabled()) return nullptr;
   if (ps->textureMode[0] != kTexture32 || ps->textureMode[1] != kNoTexture || ps->cascade.count != 1) return nullptr;
   if (ps->cascade.general || ps->colorBytes != 4 || ps->blendMode == BlendMode::kGeneral || ps->coordinateOffset[0] >= 4) {
@@ -388,6 +388,8 @@ SpanFunction fixedRowRoutine(PixelState* ps, bool alphaTest) {
   ps->fixedTexture = _mm_load_ps(texture);
   ps->fixedModulate = _mm_load_ps(modulate);
   ps->fixedDiffuse = _mm_load_ps(diffuse);
+  // The rows every frame is made of keep a form without the alpha test: without it they work out no alpha.
+  const bool alphaTest = ps->alphaTable != comparisonTable(D3DCMP_ALWAYS);
   return kFixedForms[static_cast<int>(ps->depthMode)][static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0].span;
 }
 

@@ -17,7 +17,7 @@ using namespace routines;
 
 // One pixel at a time: stages reading 16-bit textures, and blends other than the 32-bit target's own.
 // General: the specular colour is interpolated, read by the cascade and added after it when asked.
-template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest, bool General = false>
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool General = false>
 void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
@@ -69,11 +69,9 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
     } else {
       out = runCascade(ps.cascade, diffuse, ps.factor, textures);
     }
-    if constexpr (AlphaTest) {
-      const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
-      const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
-      if (!comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef)) return;
-    }
+    const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
+    const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
+    if (!comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef)) return;
     if constexpr (Depth == DepthMode::kTestWrite) {
       const uint32_t keep = depthShift != 0 ? (storedWord & 0xFFu) : 0u;
       storePixel(depthAt, static_cast<UINT>(depthBytes), (depthValue << depthShift) | keep);
@@ -126,7 +124,7 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
 template <size_t I>
 constexpr SpanFunction pixelRoutineAt() {
   constexpr RoutineKey kKey = routineKey(I);
-  return shadePixels<kKey.texture0, kKey.texture1, kKey.depth, kKey.blend, kKey.alphaTest>;
+  return shadePixels<kKey.texture0, kKey.texture1, kKey.depth, kKey.blend>;
 }
 template <size_t... I>
 constexpr std::array<SpanFunction, sizeof...(I)> makePixelRoutines(std::index_sequence<I...>) {
@@ -135,14 +133,14 @@ constexpr std::array<SpanFunction, sizeof...(I)> makePixelRoutines(std::index_se
 constexpr std::array<SpanFunction, kRoutineCount> kPixelRoutines =
     makePixelRoutines(std::make_index_sequence<kRoutineCount>{});
 
-// General routines by ((texture0 * 2 + texture1) * 3 + depth mode) * 2 + alpha test.
-constexpr size_t kGeneralRoutineCount = 2 * 2 * kDepthModes * 2;
+// General routines by (texture0 * 2 + texture1) * 3 + depth mode.
+constexpr size_t kGeneralRoutineCount = 2 * 2 * kDepthModes;
 template <size_t I>
 constexpr SpanFunction generalRoutineAt() {
-  constexpr int kTex0 = I / (2 * kDepthModes * 2) != 0 ? kTextureOther : kNoTexture;
-  constexpr int kTex1 = I / (kDepthModes * 2) % 2 != 0 ? kTextureOther : kNoTexture;
-  constexpr DepthMode kDepth = static_cast<DepthMode>(I / 2 % kDepthModes);
-  return shadePixels<kTex0, kTex1, kDepth, BlendMode::kGeneral, I % 2 != 0, true>;
+  constexpr int kTex0 = I / (2 * kDepthModes) != 0 ? kTextureOther : kNoTexture;
+  constexpr int kTex1 = I / kDepthModes % 2 != 0 ? kTextureOther : kNoTexture;
+  constexpr DepthMode kDepth = static_cast<DepthMode>(I % kDepthModes);
+  return shadePixels<kTex0, kTex1, kDepth, BlendMode::kGeneral, true>;
 }
 template <size_t... I>
 constexpr std::array<SpanFunction, sizeof...(I)> makeGeneralRoutines(std::index_sequence<I...>) {
@@ -155,9 +153,9 @@ constexpr std::array<SpanFunction, kGeneralRoutineCount> kGeneralRoutines =
 
 SpanFunction onePixelRoutine(size_t index) { return kPixelRoutines[index]; }
 
-SpanFunction generalRoutine(bool texture0, bool texture1, DepthMode depth, bool alphaTest) {
-  const size_t index = ((static_cast<size_t>(texture0) * 2 + static_cast<size_t>(texture1)) * kDepthModes +
-                        static_cast<size_t>(depth)) * 2 + (alphaTest ? 1 : 0);
+SpanFunction generalRoutine(bool texture0, bool texture1, DepthMode depth) {
+  const size_t index = (static_cast<size_t>(texture0) * 2 + static_cast<size_t>(texture1)) * kDepthModes +
+                       static_cast<size_t>(depth);
   return kGeneralRoutines[index];
 }
 

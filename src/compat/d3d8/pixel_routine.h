@@ -53,36 +53,37 @@ struct alignas(16) PixelState {
 };
 
 // The states a routine is compiled for, and its index in the routine tables:
-// ((((texture mode 0) * 3 + texture mode 1) * 3 + depth mode) * 4 + blend mode) * 2 + alpha test.
+// (((texture mode 0) * 3 + texture mode 1) * 3 + depth mode) * 4 + blend mode.
+// These routines all apply the alpha test: with the test off its comparison table is ALWAYS, which
+// passes every pixel. Compiling each once rather than with and without the test halves their
+// instantiations (and the build); only draws without the test pay for the comparison, and the
+// presentation draws everything with it on. The fixed-point rows, which draw nearly every pixel, keep
+// both forms (fixedRowRoutine).
 struct RoutineKey {
   int texture0, texture1;
   DepthMode depth;
   BlendMode blend;
-  bool alphaTest;
 };
 constexpr int kTextureModes = 3, kDepthModes = 3, kBlendModes = 4;
-constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes * 2;
+constexpr size_t kRoutineCount = kTextureModes * kTextureModes * kDepthModes * kBlendModes;
 
-constexpr size_t routineIndex(int texture0, int texture1, DepthMode depth, BlendMode blend, bool alphaTest) {
-  const size_t modes = ((static_cast<size_t>(texture0) * kTextureModes + static_cast<size_t>(texture1)) * kDepthModes +
-                        static_cast<size_t>(depth)) * kBlendModes + static_cast<size_t>(blend);
-  return modes * 2 + (alphaTest ? 1 : 0);
+constexpr size_t routineIndex(int texture0, int texture1, DepthMode depth, BlendMode blend) {
+  return ((static_cast<size_t>(texture0) * kTextureModes + static_cast<size_t>(texture1)) * kDepthModes +
+          static_cast<size_t>(depth)) * kBlendModes + static_cast<size_t>(blend);
 }
 
 constexpr RoutineKey routineKey(size_t index) {
-  const size_t modes = index / 2;
-  return {static_cast<int>(modes / (kTextureModes * kDepthModes * kBlendModes)),
-          static_cast<int>(modes / (kDepthModes * kBlendModes) % kTextureModes),
-          static_cast<DepthMode>(modes / kBlendModes % kDepthModes), static_cast<BlendMode>(modes % kBlendModes),
-          index % 2 != 0};
+  return {static_cast<int>(index / (kTextureModes * kDepthModes * kBlendModes)),
+          static_cast<int>(index / (kDepthModes * kBlendModes) % kTextureModes),
+          static_cast<DepthMode>(index / kBlendModes % kDepthModes), static_cast<BlendMode>(index % kBlendModes)};
 }
-static_assert(routineIndex(routineKey(137).texture0, routineKey(137).texture1, routineKey(137).depth,
-                           routineKey(137).blend, routineKey(137).alphaTest) == 137);
+static_assert(routineIndex(routineKey(77).texture0, routineKey(77).texture1, routineKey(77).depth,
+                           routineKey(77).blend) == 77);
 
 // The one-pixel routine of a routine index (one_pixel_routines.cpp).
 SpanFunction onePixelRoutine(size_t index);
-// The general routine for stages that sample or not, a depth mode and the alpha test (one_pixel_routines.cpp).
-SpanFunction generalRoutine(bool texture0, bool texture1, DepthMode depth, bool alphaTest);
+// The general routine for stages that sample or not and a depth mode (one_pixel_routines.cpp).
+SpanFunction generalRoutine(bool texture0, bool texture1, DepthMode depth);
 
 // False when the draw cannot write anything (no render target). Fills `pixels` and returns its routine.
 bool preparePixelState(const DeviceState& state, PixelState* pixels, SpanFunction* span);
@@ -94,10 +95,11 @@ void setPixelGroups(bool enabled);
 // The fixed-point row routine for a draw whose state it serves, else null; `floatSpan` must then hold
 // the draw's float group routine. fixedRowRoutine (fixed_rows.cpp): one 32-bit texture stage whose
 // lanes take the texture, the texture times the diffuse colour or the diffuse colour, on a 32-bit
-// target with a non-general blend (it fills the pixel state's fixed* lanes). fixedBlendRoutine
-// (fixed_blend.cpp): a `textureBlend` cascade without depth, its stage 1 coefficients in 0..1.
-SpanFunction fixedRowRoutine(PixelState* pixels, bool alphaTest);
-SpanFunction fixedBlendRoutine(const PixelState& pixels, bool alphaTest);
+// target with a non-general blend (it fills the pixel state's fixed* lanes; a form without the alpha
+// test where its table is ALWAYS). fixedBlendRoutine (fixed_blend.cpp): a `textureBlend` cascade
+// without depth, its stage 1 coefficients in 0..1.
+SpanFunction fixedRowRoutine(PixelState* pixels);
+SpanFunction fixedBlendRoutine(const PixelState& pixels);
 // The whole-triangle form of a span routine fixedRowRoutine returned (per-triangle work done once for
 // triangles without perspective); null for any other routine.
 TriangleFunction fixedTriangleRoutine(SpanFunction span);

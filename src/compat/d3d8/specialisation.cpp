@@ -27,7 +27,7 @@ constexpr bool kGrouped = Tex0 != kTextureOther && Tex1 != kTextureOther && Blen
 // colour write of the group at once. Depth, rhw and coordinates are evaluated from their planes at each
 // pixel; colours step from pixel to pixel. TextureBlend: the cascade is a `textureBlend` one, evaluated
 // with no argument selection.
-template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool AlphaTest, bool TextureBlend = false>
+template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool TextureBlend = false>
 void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   constexpr bool kSamples = Tex0 == kTexture32 || Tex1 == kTexture32;
@@ -123,7 +123,7 @@ void shadeGroups(const void* context, const TriangleSetup& s, int y, int xBegin,
           outs[K] = runLeanCascade(ps.cascade, diffuse, ps.factor, textures);
         }
       });
-      if constexpr (AlphaTest) visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
+      visible &= alphaPasses4(outs, ps.alphaTable, ps.alphaRef);
       if (visible != 0) {
         const __m128i lanes = laneMask(visible);
         depth.write(lanes);
@@ -157,7 +157,7 @@ template <size_t I>
 constexpr SpanFunction groupRoutineAt() {
   constexpr RoutineKey kKey = routineKey(I);
   if constexpr (kGrouped<kKey.texture0, kKey.texture1, kKey.blend>) {
-    return shadeGroups<kKey.texture0, kKey.texture1, kKey.depth, kKey.blend, kKey.alphaTest>;
+    return shadeGroups<kKey.texture0, kKey.texture1, kKey.depth, kKey.blend>;
   } else {
     return nullptr;
   }
@@ -171,14 +171,11 @@ constexpr std::array<SpanFunction, kRoutineCount> kGroupRoutines =
 std::atomic<bool> g_pixelGroups{true};
 
 // The routines of `textureBlend` cascades on two 32-bit textures without depth, by blend (opaque, source
-// alpha, additive) and alpha test.
-constexpr SpanFunction kTextureBlendRoutines[3][2] = {
-    {shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kOpaque, false, true>,
-     shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kOpaque, true, true>},
-    {shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kSourceAlpha, false, true>,
-     shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kSourceAlpha, true, true>},
-    {shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kAdditive, false, true>,
-     shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kAdditive, true, true>}};
+// alpha, additive).
+constexpr SpanFunction kTextureBlendRoutines[3] = {
+    shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kOpaque, true>,
+    shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kSourceAlpha, true>,
+    shadeGroups<kTexture32, kTexture32, DepthMode::kOff, BlendMode::kAdditive, true>};
 
 BlendMode chooseBlend(DWORD srcBlend, DWORD destBlend, bool enabled, bool target32) {
   if (!enabled) return target32 ? BlendMode::kOpaque : BlendMode::kGeneral;
@@ -241,22 +238,21 @@ bool preparePixelState(const DeviceState& state, PixelState* ps, SpanFunction* s
     ps->textureMode[s] = ps->samplers[s].is32Bit ? kTexture32 : kTextureOther;
   }
 
-  const bool alphaTest = ps->alphaTable != comparisonTable(D3DCMP_ALWAYS);
   ps->specularAdd = rs[D3DRS_SPECULARENABLE] != 0;
   ps->specular = ps->specularAdd || ps->cascade.readsSpecular;
   if (ps->specular || ps->cascade.general) {
     ps->blendMode = BlendMode::kGeneral;
-    *span = generalRoutine(ps->textureMode[0] != kNoTexture, ps->textureMode[1] != kNoTexture, ps->depthMode, alphaTest);
+    *span = generalRoutine(ps->textureMode[0] != kNoTexture, ps->textureMode[1] != kNoTexture, ps->depthMode);
     return true;
   }
-  const size_t index = routineIndex(ps->textureMode[0], ps->textureMode[1], ps->depthMode, ps->blendMode, alphaTest);
+  const size_t index = routineIndex(ps->textureMode[0], ps->textureMode[1], ps->depthMode, ps->blendMode);
   SpanFunction grouped = g_pixelGroups.load(std::memory_order_relaxed) ? kGroupRoutines[index] : nullptr;
   if (grouped != nullptr && ps->cascade.textureBlend && ps->textureMode[0] == kTexture32 &&
       ps->textureMode[1] == kTexture32 && ps->depthMode == DepthMode::kOff) {
-    grouped = kTextureBlendRoutines[static_cast<int>(ps->blendMode)][alphaTest ? 1 : 0];
+    grouped = kTextureBlendRoutines[static_cast<int>(ps->blendMode)];
   }
   if (grouped != nullptr) {
-    const SpanFunction fixed = ps->cascade.textureBlend ? fixedBlendRoutine(*ps, alphaTest) : fixedRowRoutine(ps, alphaTest);
+    const SpanFunction fixed = ps->cascade.textureBlend ? fixedBlendRoutine(*ps) : fixedRowRoutine(ps);
     if (fixed != nullptr) {
       ps->floatSpan = grouped;
       *span = fixed;
