@@ -1,0 +1,10 @@
+// The four-pixel-group routines of draws without depth.
+#include "compat/d3d8/group_routines.h"
+
+namespace d3d8compat {
+namespace routines {
+
+template SpanFunction groupRoutine<DepthMode::kOff>(int, int, BlendMode);
+
+}  // namespace routines
+}  // namespace d3d8compat
