@@ -1,6 +1,6 @@
-// The one-pixel routines: a span shaded pixel by pixel, instantiated for every combination of texture
-// mode per stage, depth mode and blend mode. They serve stages reading 16-bit textures and blends other
-// than the 32-bit target's own, and every draw when tests turn the four-pixel groups off. The general
+// The one-pixel routines: a span shaded pixel by pixel, instantiated by texture mode per stage, depth
+// test and general blend. They serve stages reading 16-bit textures and blends other than the 32-bit
+// target's own, and every draw when tests turn the four-pixel groups off. The general
 // routines are the same loop with the specular colour interpolated and the full cascade
 // (runGeneralCascade), for the general blend and the sampler's own filter function only.
 #include <array>
@@ -16,8 +16,12 @@ namespace {
 using namespace routines;
 
 // One pixel at a time: stages reading 16-bit textures, and blends other than the 32-bit target's own.
-// General: the specular colour is interpolated, read by the cascade and added after it when asked.
-template <int Tex0, int Tex1, DepthMode Depth, BlendMode Blend, bool General = false>
+// Depth: the depth test is on (whether it writes is read from the state). GeneralBlend: the blend is
+// the general one, else the 32-bit target's blend is read from the state. General: the specular colour
+// is interpolated, read by the cascade and added after it when asked. Only the texture modes, the
+// general forms and whether depth is tested are compiled in: as the reference the faster routines are
+// tested against, and for the draws none of them serve, these routines are kept few and plain.
+template <int Tex0, int Tex1, bool Depth, bool GeneralBlend, bool General = false>
 void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin, int xEnd) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   const float fx = static_cast<float>(xBegin) - s.x0, fy = static_cast<float>(y) - s.y0;
@@ -37,7 +41,7 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
 
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * ps.colorBytes;
   BYTE* depthOut = nullptr;
-  if constexpr (Depth != DepthMode::kOff) {
+  if constexpr (Depth) {
     depthOut = ps.depth + static_cast<size_t>(y) * ps.depthPitch + static_cast<size_t>(xBegin) * ps.depthBytes;
   }
   alignas(16) float coords[8] = {0, 0, 0, 0, 0, 0, 0, 0};
@@ -45,7 +49,9 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
   StageLocal stage0{}, stage1{};
   if constexpr (Tex0 != kNoTexture) stage0 = stageLocal(ps, 0);
   if constexpr (Tex1 != kNoTexture) stage1 = stageLocal(ps, 1);
-  const int colorBytes = Blend == BlendMode::kGeneral ? ps.colorBytes : 4;
+  const int colorBytes = GeneralBlend ? ps.colorBytes : 4;
+  const bool depthWrite = ps.depthMode == DepthMode::kTestWrite;
+  const BlendMode blend = ps.blendMode;
   const uint32_t alphaOr = ps.alphaOr;
   const int depthBytes = ps.depthBytes, depthShift = ps.depthShift;
   const double depthMax = ps.depthMax;
@@ -72,22 +78,22 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
     const __m128 alpha = _mm_min_ss(_mm_max_ss(broadcastAlpha(out), _mm_setzero_ps()), _mm_set_ss(1.0f));
     const __m128 scaled = _mm_add_ss(_mm_mul_ss(alpha, _mm_set_ss(255.0f)), _mm_set_ss(0.5f));
     if (!comparisonPasses(ps.alphaTable, static_cast<uint32_t>(_mm_cvttss_si32(scaled)), ps.alphaRef)) return;
-    if constexpr (Depth == DepthMode::kTestWrite) {
+    if (Depth && depthWrite) {
       const uint32_t keep = depthShift != 0 ? (storedWord & 0xFFu) : 0u;
       storePixel(depthAt, static_cast<UINT>(depthBytes), (depthValue << depthShift) | keep);
     }
-    if constexpr (Blend == BlendMode::kGeneral) {
+    if constexpr (GeneralBlend) {
       const uint32_t stored = loadPixel(colorAt, static_cast<UINT>(colorBytes));
       const __m128 dst = fromColorWord(unpackColor(ps.colorFormat, stored));
       const __m128 result = blendGeneric(ps.srcBlend, ps.destBlend, out, dst);
       storePixel(colorAt, static_cast<UINT>(colorBytes), packColor(ps.colorFormat, toColorWord(result) | alphaOr));
     } else {
       __m128 result = out;
-      if constexpr (Blend != BlendMode::kOpaque) {
+      if (blend != BlendMode::kOpaque) {
         uint32_t stored;
         __builtin_memcpy(&stored, colorAt, 4);
         const __m128 dst = fromColorWord(stored | alphaOr);
-        result = Blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
+        result = blend == BlendMode::kSourceAlpha ? blendSourceAlpha(out, dst) : blendAdditive(out, dst);
       }
       const uint32_t word = toColorWord(result) | alphaOr;
       __builtin_memcpy(colorAt, &word, 4);
@@ -97,7 +103,7 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
   for (int x = xBegin; x < xEnd; ++x) {
     uint32_t depthValue = 0, storedWord = 0;
     bool visible = true;
-    if constexpr (Depth != DepthMode::kOff) {
+    if constexpr (Depth) {
       depthValue = quantizeDepthValue(z, depthMax);
       storedWord = loadPixel(depthOut, static_cast<UINT>(depthBytes));
       visible = comparisonPasses(depthTable, depthValue, storedWord >> depthShift);
@@ -117,14 +123,14 @@ void shadePixels(const void* context, const TriangleSetup& s, int y, int xBegin,
     if constexpr (General) specular = _mm_add_ps(specular, specularDx);
     tex = _mm_add_ps(tex, texDx);
     colorOut += colorBytes;
-    if constexpr (Depth != DepthMode::kOff) depthOut += depthBytes;
+    if constexpr (Depth) depthOut += depthBytes;
   }
 }
 
 template <size_t I>
 constexpr SpanFunction pixelRoutineAt() {
   constexpr RoutineKey kKey = routineKey(I);
-  return shadePixels<kKey.texture0, kKey.texture1, kKey.depth, kKey.blend>;
+  return shadePixels<kKey.texture0, kKey.texture1, kKey.depth != DepthMode::kOff, kKey.blend == BlendMode::kGeneral>;
 }
 template <size_t... I>
 constexpr std::array<SpanFunction, sizeof...(I)> makePixelRoutines(std::index_sequence<I...>) {
@@ -140,7 +146,7 @@ constexpr SpanFunction generalRoutineAt() {
   constexpr int kTex0 = I / (2 * kDepthModes) != 0 ? kTextureOther : kNoTexture;
   constexpr int kTex1 = I / kDepthModes % 2 != 0 ? kTextureOther : kNoTexture;
   constexpr DepthMode kDepth = static_cast<DepthMode>(I % kDepthModes);
-  return shadePixels<kTex0, kTex1, kDepth, BlendMode::kGeneral, true>;
+  return shadePixels<kTex0, kTex1, kDepth != DepthMode::kOff, true, true>;
 }
 template <size_t... I>
 constexpr std::array<SpanFunction, sizeof...(I)> makeGeneralRoutines(std::index_sequence<I...>) {
