@@ -4,6 +4,10 @@
 // without perspective. The alpha is the diffuse alpha through the stages, the same at every pixel of
 // a span: it is computed once, in float, exactly as the float routine computes it, so the alpha test
 // and the blends see the same alpha. Spans that do not fit go to the float routine.
+#include <immintrin.h>
+
+#include <atomic>
+
 #include "compat/d3d8/fixed_texels.h"
 
 namespace d3d8compat {
@@ -30,6 +34,93 @@ inline __attribute__((always_inline)) __m128i blendTexels(__m128i texels0, __m12
   const __m128i second = _mm_add_epi16(_mm_mulhi_epu16(texels0, k2.part), _mm_and_si128(texels0, k2.whole));
   const __m128i sum = _mm_adds_epu16(_mm_adds_epu16(first, second), _mm_set1_epi16(128));
   return _mm_or_si128(_mm_and_si128(_mm_srli_epi16(sum, 8), colorLanes), alpha);
+}
+
+std::atomic<bool> g_wideGroups{true};
+
+// Whether spans may take eightPixels: the processor has AVX2 and tests have not turned it off.
+bool wideGroups() {
+  static const bool available = __builtin_cpu_supports("avx2") != 0;
+  return available && g_wideGroups.load(std::memory_order_relaxed);
+}
+
+// horizontal() on 256-bit vectors.
+__attribute__((target("avx2"))) inline __m256i horizontal8(__m256i left, __m256i right, __m256i fu) {
+  const __m256i shifted = _mm256_slli_epi16(fu, 8);
+  return _mm256_add_epi16(_mm256_sub_epi16(left, _mm256_mulhi_epu16(left, shifted)), _mm256_mulhi_epu16(right, shifted));
+}
+
+// blendTexels() on 256-bit vectors, the coefficients and lanes broadcast.
+struct Coefficients8 {
+  __m256i k1Part, k1Whole, k2Part, k2Whole, alpha, color;
+};
+__attribute__((target("avx2"))) inline __m256i blendTexels8(__m256i texels0, __m256i texels1, const Coefficients8& k) {
+  const __m256i first = _mm256_add_epi16(_mm256_mulhi_epu16(texels1, k.k1Part), _mm256_and_si256(texels1, k.k1Whole));
+  const __m256i second = _mm256_add_epi16(_mm256_mulhi_epu16(texels0, k.k2Part), _mm256_and_si256(texels0, k.k2Whole));
+  const __m256i sum = _mm256_adds_epu16(_mm256_adds_epu16(first, second), _mm256_set1_epi16(128));
+  return _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(sum, 8), k.color), k.alpha);
+}
+
+// One stage's columns for eight pixels of a blended row (lanes of fxLow: pixels 0..3, of fxHigh: 4..7),
+// as filterGroupFromRow finds them for each four, and their texel values T blended by fu: pixels
+// 0, 1, 4, 5 in `texels0145` and 2, 3, 6, 7 in `texels2367` (four 16-bit channels per pixel). False
+// where a pixel's columns fall outside the row.
+__attribute__((target("avx2"))) inline bool rowTexels8(const FixedSpan& span, const BlendedRow& row, __m128 uLow,
+                                                       __m128 uHigh, __m256i* texels0145, __m256i* texels2367) {
+  auto position = [&span](__m128 u) {
+    return filters::floorToInt4(
+        _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
+  };
+  const __m128i pxLow = position(uLow), pxHigh = position(uHigh);
+  const __m128i first = _mm_set1_epi32(row.first), lastPair = _mm_set1_epi32(row.count - 2);
+  const __m128i indexLow = _mm_sub_epi32(_mm_srai_epi32(pxLow, 8), first);
+  const __m128i indexHigh = _mm_sub_epi32(_mm_srai_epi32(pxHigh, 8), first);
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i outside = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(indexLow, zero), _mm_cmpgt_epi32(indexLow, lastPair)),
+                                       _mm_or_si128(_mm_cmplt_epi32(indexHigh, zero), _mm_cmpgt_epi32(indexHigh, lastPair)));
+  if (_mm_movemask_epi8(outside) != 0) return false;
+  alignas(16) int32_t at[8];
+  _mm_store_si128(reinterpret_cast<__m128i*>(at), indexLow);
+  _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), indexHigh);
+  auto columns = [&row, &at](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.columns + at[k])); };
+  const __m256i a = _mm256_set_m128i(columns(4), columns(0)), b = _mm256_set_m128i(columns(5), columns(1));
+  const __m256i c = _mm256_set_m128i(columns(6), columns(2)), d = _mm256_set_m128i(columns(7), columns(3));
+  __m128i fu01, fu23, fu45, fu67;
+  spreadPairs(_mm_and_si128(pxLow, _mm_set1_epi32(255)), &fu01, &fu23);
+  spreadPairs(_mm_and_si128(pxHigh, _mm_set1_epi32(255)), &fu45, &fu67);
+  *texels0145 = horizontal8(_mm256_unpacklo_epi64(a, b), _mm256_unpackhi_epi64(a, b), _mm256_set_m128i(fu45, fu01));
+  *texels2367 = horizontal8(_mm256_unpacklo_epi64(c, d), _mm256_unpackhi_epi64(c, d), _mm256_set_m128i(fu67, fu23));
+  return true;
+}
+
+// Eight pixels at once where both stages read blended rows, opaque or additive: the four-pixel loop's
+// arithmetic on 256-bit vectors, so the bytes are the same. fxLow: the loop's fx for pixels 0..3, fxHigh
+// its next value. False (nothing written) where a pixel's columns fall outside a row.
+template <BlendMode Blend>
+__attribute__((target("avx2"))) bool eightPixels(const RowPlane* uPlanes, __m128 w, const FixedSpan* spans,
+                                                 const BlendedRow* rows, const Coefficient& k1, const Coefficient& k2,
+                                                 __m128i alphaLanes, __m128i colorLanes, __m128i alphaOr, __m128 fxLow,
+                                                 __m128 fxHigh, BYTE* colorOut) {
+  static_assert(Blend == BlendMode::kOpaque || Blend == BlendMode::kAdditive);
+  __m256i texels[2][2];
+  for (int i = 0; i < 2; ++i) {
+    const __m128 uLow = _mm_mul_ps(planeAt(uPlanes[i], fxLow), w), uHigh = _mm_mul_ps(planeAt(uPlanes[i], fxHigh), w);
+    if (!rowTexels8(spans[i], rows[i], uLow, uHigh, &texels[i][0], &texels[i][1])) return false;
+  }
+  const Coefficients8 k{_mm256_broadcastsi128_si256(k1.part), _mm256_broadcastsi128_si256(k1.whole),
+                       _mm256_broadcastsi128_si256(k2.part), _mm256_broadcastsi128_si256(k2.whole),
+                       _mm256_broadcastsi128_si256(alphaLanes), _mm256_broadcastsi128_si256(colorLanes)};
+  // Lanes of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7 pack to pixels 0..3 | 4..7.
+  const __m256i source =
+      _mm256_packus_epi16(blendTexels8(texels[0][0], texels[1][0], k), blendTexels8(texels[0][1], texels[1][1], k));
+  const __m256i wordsOr = _mm256_broadcastsi128_si256(alphaOr);
+  __m256i words = source;
+  if constexpr (Blend == BlendMode::kAdditive) {
+    const __m256i stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colorOut));
+    words = _mm256_adds_epu8(source, _mm256_or_si256(stored, wordsOr));
+  }
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), _mm256_or_si256(words, wordsOr));
+  return true;
 }
 
 template <BlendMode Blend>
@@ -81,7 +172,8 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   BYTE* colorOut = ps.color + static_cast<size_t>(y) * ps.colorPitch + static_cast<size_t>(xBegin) * 4;
   const __m128i alphaOr = _mm_set1_epi32(static_cast<int>(ps.alphaOr));
   const int colorRow = ps.colorPitch / 4;
-  for (int x = xBegin; x < xEnd; x += 4) {
+  // One group of four pixels from x; fx and colorOut move on to the next.
+  auto group = [&](int x) {
     const int count = xEnd - x < 4 ? xEnd - x : 4;
     const unsigned visible = (1u << count) - 1u;
     const bool colorWhole = x + 4 <= colorRow;
@@ -103,7 +195,23 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
     storeGroup(colorOut, 4, count, colorWhole, visible == 15u ? words : selectLanes(laneMask(visible), words, stored));
     fx = _mm_add_ps(fx, _mm_set1_ps(4.0f));
     colorOut += 16;
+  };
+  int x = xBegin;
+  if constexpr (Blend == BlendMode::kOpaque || Blend == BlendMode::kAdditive) {
+    // Both stages on blended rows: eight pixels at a time where the processor can, fx stepping by 4 as
+    // in the four-pixel loop, which takes the rest of the span (and all of it from the first eight whose
+    // columns fall outside a row, as rounding can make them at its ends).
+    if (fromRow[0] && fromRow[1] && wideGroups()) {
+      while (xEnd - x >= 8) {
+        const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+        if (!eightPixels<Blend>(uPlanes, w, spans, rows, c1, c2, alphaLanes, colorLanes, alphaOr, fx, fxNext, colorOut)) break;
+        fx = _mm_add_ps(fxNext, _mm_set1_ps(4.0f));
+        colorOut += 32;
+        x += 8;
+      }
+    }
   }
+  for (; x < xEnd; x += 4) group(x);
 }
 
 constexpr SpanFunction kFixedBlendRoutines[3] = {shadeFixedBlend<BlendMode::kOpaque>, shadeFixedBlend<BlendMode::kSourceAlpha>,
@@ -120,6 +228,9 @@ bool unitColorLanes(__m128 k) {
 }
 
 }  // namespace
+
+void setWideGroups(bool enabled) { g_wideGroups.store(enabled, std::memory_order_relaxed); }
+bool wideGroupsAvailable() { return __builtin_cpu_supports("avx2") != 0; }
 
 SpanFunction fixedBlendRoutine(const PixelState& ps) {
   if (!fixedPointEnabled() || !ps.cascade.textureBlend || ps.depthMode != DepthMode::kOff) return nullptr;

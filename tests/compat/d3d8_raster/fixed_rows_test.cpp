@@ -229,3 +229,55 @@ TEST_F(RasterFixed, PerspectiveFloorWithinOneStep) {
 }
 
 }  // namespace
+
+// Eight pixels at a time (AVX2) against four: the feedback blur's two-stage shape in quads of every
+// width from 1 to 47 pixels at fractional positions, magnified and copied, both address modes (rows
+// read past the texture's edges), opaque and additive: the same bytes.
+TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
+  if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
+  ASSERT_NE(drawToNewTexture(256, 256, D3DFMT_X8R8G8B8), nullptr);
+  device_->SetTexture(0, noise(D3DFMT_X8R8G8B8, 21));
+  device_->SetTexture(1, noise(D3DFMT_A8R8G8B8, 22));
+  setFilters(0, D3DTEXF_LINEAR);
+  setFilters(1, D3DTEXF_LINEAR);
+  device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+  device_->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+  device_->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+  device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
+  device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x5A000000);
+  device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+  device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+  device_->SetVertexShader(0x244);
+  for (BOOL additive : {FALSE, TRUE}) {
+    for (DWORD op : {D3DTOP_BLENDFACTORALPHA, D3DTOP_ADD}) {
+      const DWORD address = op == D3DTOP_ADD ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP;
+      for (DWORD s = 0; s < 2; ++s) {
+        device_->SetTextureStageState(s, D3DTSS_ADDRESSU, address);
+        device_->SetTextureStageState(s, D3DTSS_ADDRESSV, address);
+      }
+      device_->SetTextureStageState(1, D3DTSS_COLOROP, op);
+      device_->SetRenderState(D3DRS_ALPHABLENDENABLE, additive);
+      SCOPED_TRACE(testing::Message() << "additive " << additive << ", op " << op);
+      const PictureComparison result = renderBothWays(0xFF405060, d3d8compat::setWideGroups, [&] {
+        for (int i = 0; i < 47; ++i) {
+          // Magnified (a texel spans 8 pixels) in the odd quads, copied (one texel a pixel) in the even.
+          const float x = 3.0f + 5.3f * static_cast<float>(i % 8) + 0.37f * static_cast<float>(i), y = 5.0f * i + 0.4f;
+          const float width = 1.0f + static_cast<float>(i), scale = i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
+          const float u0 = 0.01f * i - 0.3f, u1 = u0 + width * scale, v = 0.02f * i;
+          const Tl2Vertex quad[4] = {{x, y, 0.5f, 1, 0xC0FFFFFF, u0, v, u1 + 0.2f, v},
+                                     {x + width, y, 0.5f, 1, 0xC0FFFFFF, u1, v, u1 * 2.0f + 0.2f, v},
+                                     {x + width, y + 4.0f, 0.5f, 1, 0xC0FFFFFF, u1, v + 0.1f, u1 * 2.0f + 0.2f, v + 0.05f},
+                                     {x, y + 4.0f, 0.5f, 1, 0xC0FFFFFF, u0, v + 0.1f, u1 + 0.2f, v + 0.05f}};
+          ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Tl2Vertex)), D3D_OK);
+        }
+      });
+      EXPECT_GE(result.changed, 4000);
+      EXPECT_EQ(result.differing, 0) << "largest difference " << result.worst;
+    }
+  }
+  d3d8compat::setWideGroups(true);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  drawToBackBuffer();
+}
