@@ -93,19 +93,65 @@ __attribute__((target("avx2"))) inline bool rowTexels8(const FixedSpan& span, co
   return true;
 }
 
-// Eight pixels at once where both stages read blended rows, opaque or additive: the four-pixel loop's
-// arithmetic on 256-bit vectors, so the bytes are the same. fxLow: the loop's fx for pixels 0..3, fxHigh
-// its next value. False (nothing written) where a pixel's columns fall outside a row.
+// filterPair() for pixels a, b (low lane) and c, d (high lane): fu and fv spread as filterGroup does.
+__attribute__((target("avx2"))) inline __m256i filterPair8(const FixedSpan& span, __m128i upperA, __m128i upperB,
+                                                           __m128i lowerA, __m128i lowerB, __m128i upperC,
+                                                           __m128i upperD, __m128i lowerC, __m128i lowerD, __m256i fu,
+                                                           __m256i fv) {
+  const __m256i zero = _mm256_setzero_si256(), alphaOr = _mm256_broadcastsi128_si256(span.alphaOr);
+  const __m256i upper =
+      _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(upperC, upperD), _mm_unpacklo_epi32(upperA, upperB)), alphaOr);
+  const __m256i upperLeft = _mm256_unpacklo_epi8(upper, zero), upperRight = _mm256_unpackhi_epi8(upper, zero);
+  if (!span.vertical) return horizontal8(_mm256_slli_epi16(upperLeft, 8), _mm256_slli_epi16(upperRight, 8), fu);
+  const __m256i lower =
+      _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(lowerC, lowerD), _mm_unpacklo_epi32(lowerA, lowerB)), alphaOr);
+  const __m256i fvUpper = _mm256_sub_epi16(_mm256_set1_epi16(256), fv);
+  const __m256i left = _mm256_add_epi16(_mm256_mullo_epi16(upperLeft, fvUpper),
+                                        _mm256_mullo_epi16(_mm256_unpacklo_epi8(lower, zero), fv));
+  const __m256i right = _mm256_add_epi16(_mm256_mullo_epi16(upperRight, fvUpper),
+                                         _mm256_mullo_epi16(_mm256_unpackhi_epi8(lower, zero), fv));
+  return horizontal8(left, right, fu);
+}
+
+// filterGroup() for eight pixels, in rowTexels8's lanes.
+__attribute__((target("avx2"))) inline void filterTexels8(const FixedSpan& span, __m128 uLow, __m128 uHigh, __m128 vLow,
+                                                          __m128 vHigh, __m256i* texels0145, __m256i* texels2367) {
+  GroupTexels low, high;
+  fetchGroup(span, uLow, vLow, &low);
+  fetchGroup(span, uHigh, vHigh, &high);
+  __m128i fu01, fu23, fu45, fu67, fv01, fv23, fv45, fv67;
+  spreadPairs(low.fu, &fu01, &fu23);
+  spreadPairs(high.fu, &fu45, &fu67);
+  if (span.rowV) {
+    fv01 = fv23 = fv45 = fv67 = _mm_set1_epi16(static_cast<short>(span.rowFv));
+  } else {
+    spreadPairs(low.fv, &fv01, &fv23);
+    spreadPairs(high.fv, &fv45, &fv67);
+  }
+  *texels0145 = filterPair8(span, low.upper[0], low.upper[1], low.lower[0], low.lower[1], high.upper[0], high.upper[1],
+                            high.lower[0], high.lower[1], _mm256_set_m128i(fu45, fu01), _mm256_set_m128i(fv45, fv01));
+  *texels2367 = filterPair8(span, low.upper[2], low.upper[3], low.lower[2], low.lower[3], high.upper[2], high.upper[3],
+                            high.lower[2], high.lower[3], _mm256_set_m128i(fu67, fu23), _mm256_set_m128i(fv67, fv23));
+}
+
+// Eight pixels at once, opaque or additive: the four-pixel loop's arithmetic on 256-bit vectors, so the
+// bytes are the same. A stage with a blended row (rows[i] not null) reads it where the pixels' columns
+// lie in it, else filters per pixel, as the loop does. fxLow: the loop's fx for pixels 0..3, fxHigh its
+// next value.
 template <BlendMode Blend>
-__attribute__((target("avx2"))) bool eightPixels(const RowPlane* uPlanes, __m128 w, const FixedSpan* spans,
-                                                 const BlendedRow* rows, const Coefficient& k1, const Coefficient& k2,
-                                                 __m128i alphaLanes, __m128i colorLanes, __m128i alphaOr, __m128 fxLow,
-                                                 __m128 fxHigh, BYTE* colorOut) {
+__attribute__((target("avx2"))) void eightPixels(const RowPlane* uPlanes, const RowPlane* vPlanes, __m128 w,
+                                                 const FixedSpan* spans, const BlendedRow* const* rows,
+                                                 const Coefficient& k1, const Coefficient& k2, __m128i alphaLanes,
+                                                 __m128i colorLanes, __m128i alphaOr, __m128 fxLow, __m128 fxHigh,
+                                                 BYTE* colorOut) {
   static_assert(Blend == BlendMode::kOpaque || Blend == BlendMode::kAdditive);
   __m256i texels[2][2];
   for (int i = 0; i < 2; ++i) {
     const __m128 uLow = _mm_mul_ps(planeAt(uPlanes[i], fxLow), w), uHigh = _mm_mul_ps(planeAt(uPlanes[i], fxHigh), w);
-    if (!rowTexels8(spans[i], rows[i], uLow, uHigh, &texels[i][0], &texels[i][1])) return false;
+    if (rows[i] == nullptr || !rowTexels8(spans[i], *rows[i], uLow, uHigh, &texels[i][0], &texels[i][1])) {
+      filterTexels8(spans[i], uLow, uHigh, _mm_mul_ps(planeAt(vPlanes[i], fxLow), w),
+                    _mm_mul_ps(planeAt(vPlanes[i], fxHigh), w), &texels[i][0], &texels[i][1]);
+    }
   }
   const Coefficients8 k{_mm256_broadcastsi128_si256(k1.part), _mm256_broadcastsi128_si256(k1.whole),
                        _mm256_broadcastsi128_si256(k2.part), _mm256_broadcastsi128_si256(k2.whole),
@@ -120,7 +166,6 @@ __attribute__((target("avx2"))) bool eightPixels(const RowPlane* uPlanes, __m128
     words = _mm256_adds_epu8(source, _mm256_or_si256(stored, wordsOr));
   }
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), _mm256_or_si256(words, wordsOr));
-  return true;
 }
 
 template <BlendMode Blend>
@@ -198,16 +243,15 @@ void shadeFixedBlend(const void* context, const TriangleSetup& s, int y, int xBe
   };
   int x = xBegin;
   if constexpr (Blend == BlendMode::kOpaque || Blend == BlendMode::kAdditive) {
-    // Both stages on blended rows: eight pixels at a time where the processor can, fx stepping by 4 as
-    // in the four-pixel loop, which takes the rest of the span (and all of it from the first eight whose
-    // columns fall outside a row, as rounding can make them at its ends).
-    if (fromRow[0] && fromRow[1] && wideGroups()) {
-      while (xEnd - x >= 8) {
+    // Eight pixels at a time where the processor can, fx stepping by 4 as in the four-pixel loop, which
+    // takes the rest of the span.
+    if (wideGroups()) {
+      const BlendedRow* rowOf[2] = {fromRow[0] ? &rows[0] : nullptr, fromRow[1] ? &rows[1] : nullptr};
+      for (; xEnd - x >= 8; x += 8) {
         const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
-        if (!eightPixels<Blend>(uPlanes, w, spans, rows, c1, c2, alphaLanes, colorLanes, alphaOr, fx, fxNext, colorOut)) break;
+        eightPixels<Blend>(uPlanes, vPlanes, w, spans, rowOf, c1, c2, alphaLanes, colorLanes, alphaOr, fx, fxNext, colorOut);
         fx = _mm_add_ps(fxNext, _mm_set1_ps(4.0f));
         colorOut += 32;
-        x += 8;
       }
     }
   }

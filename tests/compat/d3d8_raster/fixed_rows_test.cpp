@@ -232,7 +232,8 @@ TEST_F(RasterFixed, PerspectiveFloorWithinOneStep) {
 
 // Eight pixels at a time (AVX2) against four: the feedback blur's two-stage shape in quads of every
 // width from 1 to 47 pixels at fractional positions, magnified and copied, both address modes (rows
-// read past the texture's edges), opaque and additive: the same bytes.
+// read past the texture's edges), every third turned (a v of its own at every pixel), opaque and
+// additive: the same bytes.
 TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
   if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
   ASSERT_NE(drawToNewTexture(256, 256, D3DFMT_X8R8G8B8), nullptr);
@@ -266,10 +267,12 @@ TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
           const float x = 3.0f + 5.3f * static_cast<float>(i % 8) + 0.37f * static_cast<float>(i), y = 5.0f * i + 0.4f;
           const float width = 1.0f + static_cast<float>(i), scale = i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
           const float u0 = 0.01f * i - 0.3f, u1 = u0 + width * scale, v = 0.02f * i;
-          const Tl2Vertex quad[4] = {{x, y, 0.5f, 1, 0xC0FFFFFF, u0, v, u1 + 0.2f, v},
-                                     {x + width, y, 0.5f, 1, 0xC0FFFFFF, u1, v, u1 * 2.0f + 0.2f, v},
-                                     {x + width, y + 4.0f, 0.5f, 1, 0xC0FFFFFF, u1, v + 0.1f, u1 * 2.0f + 0.2f, v + 0.05f},
-                                     {x, y + 4.0f, 0.5f, 1, 0xC0FFFFFF, u0, v + 0.1f, u1 + 0.2f, v + 0.05f}};
+          const float turn = i % 3 == 0 ? 0.07f : 0.0f;  // v along the row
+          const Tl2Vertex quad[4] = {
+              {x, y, 0.5f, 1, 0xC0FFFFFF, u0, v, u1 + 0.2f, v},
+              {x + width, y, 0.5f, 1, 0xC0FFFFFF, u1, v + turn, u1 * 2.0f + 0.2f, v + turn},
+              {x + width, y + 4.0f, 0.5f, 1, 0xC0FFFFFF, u1, v + 0.1f + turn, u1 * 2.0f + 0.2f, v + 0.05f + turn},
+              {x, y + 4.0f, 0.5f, 1, 0xC0FFFFFF, u0, v + 0.1f, u1 + 0.2f, v + 0.05f}};
           ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, quad, sizeof(Tl2Vertex)), D3D_OK);
         }
       });
