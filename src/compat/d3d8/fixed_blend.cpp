@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include "compat/d3d8/fixed_texels.h"
+#include "compat/d3d8/fixed_texels_wide.h"
 
 namespace d3d8compat {
 namespace {
@@ -38,18 +39,6 @@ inline __attribute__((always_inline)) __m128i blendTexels(__m128i texels0, __m12
 
 std::atomic<bool> g_wideGroups{true};
 
-// Whether spans may take eightPixels: the processor has AVX2 and tests have not turned it off.
-bool wideGroups() {
-  static const bool available = __builtin_cpu_supports("avx2") != 0;
-  return available && g_wideGroups.load(std::memory_order_relaxed);
-}
-
-// horizontal() on 256-bit vectors.
-__attribute__((target("avx2"))) inline __m256i horizontal8(__m256i left, __m256i right, __m256i fu) {
-  const __m256i shifted = _mm256_slli_epi16(fu, 8);
-  return _mm256_add_epi16(_mm256_sub_epi16(left, _mm256_mulhi_epu16(left, shifted)), _mm256_mulhi_epu16(right, shifted));
-}
-
 // blendTexels() on 256-bit vectors, the coefficients and lanes broadcast.
 struct Coefficients8 {
   __m256i k1Part, k1Whole, k2Part, k2Whole, alpha, color;
@@ -59,79 +48,6 @@ __attribute__((target("avx2"))) inline __m256i blendTexels8(__m256i texels0, __m
   const __m256i second = _mm256_add_epi16(_mm256_mulhi_epu16(texels0, k.k2Part), _mm256_and_si256(texels0, k.k2Whole));
   const __m256i sum = _mm256_adds_epu16(_mm256_adds_epu16(first, second), _mm256_set1_epi16(128));
   return _mm256_or_si256(_mm256_and_si256(_mm256_srli_epi16(sum, 8), k.color), k.alpha);
-}
-
-// One stage's columns for eight pixels of a blended row (lanes of fxLow: pixels 0..3, of fxHigh: 4..7),
-// as filterGroupFromRow finds them for each four, and their texel values T blended by fu: pixels
-// 0, 1, 4, 5 in `texels0145` and 2, 3, 6, 7 in `texels2367` (four 16-bit channels per pixel). False
-// where a pixel's columns fall outside the row.
-__attribute__((target("avx2"))) inline bool rowTexels8(const FixedSpan& span, const BlendedRow& row, __m128 uLow,
-                                                       __m128 uHigh, __m256i* texels0145, __m256i* texels2367) {
-  auto position = [&span](__m128 u) {
-    return filters::floorToInt4(
-        _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
-  };
-  const __m128i pxLow = position(uLow), pxHigh = position(uHigh);
-  const __m128i first = _mm_set1_epi32(row.first), lastPair = _mm_set1_epi32(row.count - 2);
-  const __m128i indexLow = _mm_sub_epi32(_mm_srai_epi32(pxLow, 8), first);
-  const __m128i indexHigh = _mm_sub_epi32(_mm_srai_epi32(pxHigh, 8), first);
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i outside = _mm_or_si128(_mm_or_si128(_mm_cmplt_epi32(indexLow, zero), _mm_cmpgt_epi32(indexLow, lastPair)),
-                                       _mm_or_si128(_mm_cmplt_epi32(indexHigh, zero), _mm_cmpgt_epi32(indexHigh, lastPair)));
-  if (_mm_movemask_epi8(outside) != 0) return false;
-  alignas(16) int32_t at[8];
-  _mm_store_si128(reinterpret_cast<__m128i*>(at), indexLow);
-  _mm_store_si128(reinterpret_cast<__m128i*>(at + 4), indexHigh);
-  auto columns = [&row, &at](int k) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(row.columns + at[k])); };
-  const __m256i a = _mm256_set_m128i(columns(4), columns(0)), b = _mm256_set_m128i(columns(5), columns(1));
-  const __m256i c = _mm256_set_m128i(columns(6), columns(2)), d = _mm256_set_m128i(columns(7), columns(3));
-  __m128i fu01, fu23, fu45, fu67;
-  spreadPairs(_mm_and_si128(pxLow, _mm_set1_epi32(255)), &fu01, &fu23);
-  spreadPairs(_mm_and_si128(pxHigh, _mm_set1_epi32(255)), &fu45, &fu67);
-  *texels0145 = horizontal8(_mm256_unpacklo_epi64(a, b), _mm256_unpackhi_epi64(a, b), _mm256_set_m128i(fu45, fu01));
-  *texels2367 = horizontal8(_mm256_unpacklo_epi64(c, d), _mm256_unpackhi_epi64(c, d), _mm256_set_m128i(fu67, fu23));
-  return true;
-}
-
-// filterPair() for pixels a, b (low lane) and c, d (high lane): fu and fv spread as filterGroup does.
-__attribute__((target("avx2"))) inline __m256i filterPair8(const FixedSpan& span, __m128i upperA, __m128i upperB,
-                                                           __m128i lowerA, __m128i lowerB, __m128i upperC,
-                                                           __m128i upperD, __m128i lowerC, __m128i lowerD, __m256i fu,
-                                                           __m256i fv) {
-  const __m256i zero = _mm256_setzero_si256(), alphaOr = _mm256_broadcastsi128_si256(span.alphaOr);
-  const __m256i upper =
-      _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(upperC, upperD), _mm_unpacklo_epi32(upperA, upperB)), alphaOr);
-  const __m256i upperLeft = _mm256_unpacklo_epi8(upper, zero), upperRight = _mm256_unpackhi_epi8(upper, zero);
-  if (!span.vertical) return horizontal8(_mm256_slli_epi16(upperLeft, 8), _mm256_slli_epi16(upperRight, 8), fu);
-  const __m256i lower =
-      _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(lowerC, lowerD), _mm_unpacklo_epi32(lowerA, lowerB)), alphaOr);
-  const __m256i fvUpper = _mm256_sub_epi16(_mm256_set1_epi16(256), fv);
-  const __m256i left = _mm256_add_epi16(_mm256_mullo_epi16(upperLeft, fvUpper),
-                                        _mm256_mullo_epi16(_mm256_unpacklo_epi8(lower, zero), fv));
-  const __m256i right = _mm256_add_epi16(_mm256_mullo_epi16(upperRight, fvUpper),
-                                         _mm256_mullo_epi16(_mm256_unpackhi_epi8(lower, zero), fv));
-  return horizontal8(left, right, fu);
-}
-
-// filterGroup() for eight pixels, in rowTexels8's lanes.
-__attribute__((target("avx2"))) inline void filterTexels8(const FixedSpan& span, __m128 uLow, __m128 uHigh, __m128 vLow,
-                                                          __m128 vHigh, __m256i* texels0145, __m256i* texels2367) {
-  GroupTexels low, high;
-  fetchGroup(span, uLow, vLow, &low);
-  fetchGroup(span, uHigh, vHigh, &high);
-  __m128i fu01, fu23, fu45, fu67, fv01, fv23, fv45, fv67;
-  spreadPairs(low.fu, &fu01, &fu23);
-  spreadPairs(high.fu, &fu45, &fu67);
-  if (span.rowV) {
-    fv01 = fv23 = fv45 = fv67 = _mm_set1_epi16(static_cast<short>(span.rowFv));
-  } else {
-    spreadPairs(low.fv, &fv01, &fv23);
-    spreadPairs(high.fv, &fv45, &fv67);
-  }
-  *texels0145 = filterPair8(span, low.upper[0], low.upper[1], low.lower[0], low.lower[1], high.upper[0], high.upper[1],
-                            high.lower[0], high.lower[1], _mm256_set_m128i(fu45, fu01), _mm256_set_m128i(fv45, fv01));
-  *texels2367 = filterPair8(span, low.upper[2], low.upper[3], low.lower[2], low.lower[3], high.upper[2], high.upper[3],
-                            high.lower[2], high.lower[3], _mm256_set_m128i(fu67, fu23), _mm256_set_m128i(fv67, fv23));
 }
 
 // Eight pixels at once, opaque or additive: the four-pixel loop's arithmetic on 256-bit vectors, so the
@@ -272,6 +188,11 @@ bool unitColorLanes(__m128 k) {
 }
 
 }  // namespace
+
+bool wideGroups() {
+  static const bool available = __builtin_cpu_supports("avx2") != 0;
+  return available && g_wideGroups.load(std::memory_order_relaxed);
+}
 
 void setWideGroups(bool enabled) { g_wideGroups.store(enabled, std::memory_order_relaxed); }
 bool wideGroupsAvailable() { return __builtin_cpu_supports("avx2") != 0; }

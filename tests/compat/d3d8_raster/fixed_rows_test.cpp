@@ -284,3 +284,48 @@ TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
   device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   drawToBackBuffer();
 }
+
+// One stage, eight pixels at a time (AVX2) against four: quads of one colour, 16 to 63 pixels wide at
+// fractional positions, magnified and copied, both address modes, textures with and without alpha,
+// MODULATE or the diffuse alpha, each blend, with and without the alpha test: the same bytes.
+TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
+  if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
+  const DWORD blends[3][3] = {{FALSE, D3DBLEND_ONE, D3DBLEND_ZERO},
+                              {TRUE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+                              {TRUE, D3DBLEND_ONE, D3DBLEND_ONE}};
+  const DWORD colors[4] = {0xFFFFFFFF, 0x80402010, 0xC0FF8000, 0x01FEFDFC};
+  setFilters(0, D3DTEXF_LINEAR);
+  device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  device_->SetRenderState(D3DRS_ALPHAREF, 0x50);
+  for (int b = 0; b < 3; ++b) {
+    for (int variant = 0; variant < 4; ++variant) {
+      SCOPED_TRACE(testing::Message() << "blend " << b << ", variant " << variant);
+      device_->SetTexture(0, noise(variant % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, static_cast<unsigned>(40 + variant)));
+      const DWORD address = variant < 2 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP;
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSU, address);
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSV, address);
+      device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, variant == 3 ? D3DTA_DIFFUSE : D3DTA_TEXTURE);
+      device_->SetTextureStageState(0, D3DTSS_ALPHAOP, variant == 2 ? D3DTOP_MODULATE : D3DTOP_SELECTARG1);
+      device_->SetRenderState(D3DRS_ALPHABLENDENABLE, blends[b][0]);
+      device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
+      device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
+      device_->SetRenderState(D3DRS_ALPHATESTENABLE, variant >= 1 ? TRUE : FALSE);
+      const PictureComparison result = renderBothWays(0xFF305070, d3d8compat::setWideGroups, [&] {
+        for (int i = 0; i < 48; ++i) {
+          const float x = 2.0f + 13.1f * static_cast<float>(i % 8) + 0.37f * static_cast<float>(i), y = 9.0f * i + 0.4f;
+          const float width = 16.0f + static_cast<float>(i), scale = i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
+          const float u0 = 0.013f * i - 0.3f, v0 = 0.021f * i;
+          drawQuad(x, y, x + width, y + 7.0f, colors[i % 4], 0.5f, u0, v0, u0 + width * scale, v0 + 0.2f);
+        }
+      });
+      EXPECT_GE(result.changed, 3000);
+      EXPECT_EQ(result.differing, 0) << "largest difference " << result.worst;
+    }
+  }
+  d3d8compat::setWideGroups(true);
+  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+}
