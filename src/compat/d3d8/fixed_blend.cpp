@@ -3,7 +3,8 @@
 // BLENDFACTORALPHA averaging and the ADD passes), both textures bilinear on one level, on triangles
 // without perspective. The alpha is the diffuse alpha through the stages, the same at every pixel of
 // a span: it is computed once, in float, exactly as the float routine computes it, so the alpha test
-// and the blends see the same alpha. Spans that do not fit go to the float routine.
+// and the blends see the same alpha. Spans that do not fit go to the float routine. Opaque and additive
+// spans go eight pixels at a time where the processor has AVX2.
 #include <immintrin.h>
 
 #include <atomic>

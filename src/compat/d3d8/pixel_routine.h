@@ -107,8 +107,9 @@ TriangleFunction fixedTriangleRoutine(SpanFunction span);
 // group routines, so tests can compare the two. Set between draws only.
 void setFixedPoint(bool enabled);
 bool fixedPointEnabled();
-// Where the processor has AVX2, the two-stage fixed-point rows shade eight pixels at a time (the same
-// bytes as four at a time); false keeps them to four, so tests can compare the two. Set between draws.
+// Where the processor has AVX2, fixed-point rows shade eight pixels at a time where they can (the same
+// bytes as four at a time, fixed_texels_wide.h); false keeps them to four, so tests can compare the
+// two. Set between draws only.
 void setWideGroups(bool enabled);
 bool wideGroupsAvailable();
 
