@@ -137,19 +137,24 @@ struct AffineShare {
 // One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without;
 // `share` (without perspective only): what the triangle's spans share, else null. One body serves the
 // span and the triangle forms (not inlined into both: half the compile time, the same speed).
-// Eight pixels at once of a span without depth or perspective, its row blended, its colour the same at
-// every pixel: the group loop's arithmetic on 256-bit vectors, so the bytes are the same. fxLow: the
-// loop's fx for pixels 0..3, fxHigh its next value. False (nothing written) where a pixel's columns
-// fall outside the row.
+// Eight pixels at once of a span without perspective, its row blended, its colour the same at every
+// pixel: the group loop's arithmetic on 256-bit vectors, so the bytes are the same. `visible`: the
+// pixels that passed the depth test (bits 0..7); returns those that pass the alpha test too. Pixels
+// whose columns fall outside the row are filtered per pixel, with the same values. fxLow: the loop's fx
+// for pixels 0..3, fxHigh its next value.
 template <BlendMode Blend, bool AlphaTest>
-__attribute__((target("avx2"))) bool eightPixels(const FixedSpan& span, const BlendedRow& row, const RowPlane& uPlane,
-                                                 __m128 w, const SpanColor& color, bool anyDiffuse, __m128i alphaOr,
-                                                 unsigned alphaTable, uint32_t alphaRef, __m128 fxLow, __m128 fxHigh,
-                                                 BYTE* colorOut) {
+__attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& span, const BlendedRow& row, const RowPlane& uPlane,
+                                                     const RowPlane& vPlane, __m128 w, const SpanColor& color,
+                                                     bool anyDiffuse, __m128i alphaOr, unsigned alphaTable,
+                                                     uint32_t alphaRef, unsigned visible, __m128 fxLow, __m128 fxHigh,
+                                                     BYTE* colorOut) {
   const __m128 uLow = _mm_mul_ps(planeAt(uPlane, fxLow), w), uHigh = _mm_mul_ps(planeAt(uPlane, fxHigh), w);
   __m256i texels0145, texels2367;
   Columns8 columns;
-  if (!rowTexels8(span, row, uLow, uHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr)) return false;
+  if (!rowTexels8(span, row, uLow, uHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr)) {
+    filterTexels8(span, uLow, uHigh, _mm_mul_ps(planeAt(vPlane, fxLow), w), _mm_mul_ps(planeAt(vPlane, fxHigh), w),
+                  &texels0145, &texels2367, AlphaTest ? &columns : nullptr);
+  }
   const __m256i multiplier = _mm256_broadcastsi128_si256(color.flatMultiplier);
   const __m256i whole = _mm256_broadcastsi128_si256(color.flatWhole);
   __m256i out0145 = modulate8(texels0145, multiplier, whole), out2367 = modulate8(texels2367, multiplier, whole);
@@ -158,14 +163,13 @@ __attribute__((target("avx2"))) bool eightPixels(const FixedSpan& span, const Bl
     out0145 = _mm256_or_si256(out0145, diffuse);
     out2367 = _mm256_or_si256(out2367, diffuse);
   }
-  unsigned visible = 0xFFu;
   if constexpr (AlphaTest) {
     auto passes = [&](__m128 texelAlpha) {
       return alphaPasses(_mm_add_ps(_mm_mul_ps(texelAlpha, color.flatAlphaMultiplier), color.flatDiffuseAlpha), alphaTable,
                          alphaRef);
     };
-    visible = passes(exactAlpha8<0>(span, columns)) | passes(exactAlpha8<1>(span, columns)) << 4;
-    if (visible == 0) return true;
+    visible &= passes(exactAlpha8<0>(span, columns)) | passes(exactAlpha8<1>(span, columns)) << 4;
+    if (visible == 0) return 0;
   }
   const __m256i source = _mm256_packus_epi16(out0145, out2367);
   __m256i stored = _mm256_setzero_si256();
@@ -173,7 +177,7 @@ __attribute__((target("avx2"))) bool eightPixels(const FixedSpan& span, const Bl
   __m256i words = blendGroup8<Blend>(source, out0145, out2367, stored, _mm256_broadcastsi128_si256(alphaOr));
   if (visible != 0xFFu) words = _mm256_blendv_epi8(stored, words, _mm256_set_m128i(laneMask(visible >> 4), laneMask(visible & 15u)));
   _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), words);
-  return true;
+  return visible;
 }
 
 template <DepthMode Depth, BlendMode Blend, bool AlphaTest, bool Perspective>
@@ -243,19 +247,25 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   const uint32_t alphaRef = ps.alphaRef;
   const int colorRow = ps.colorPitch / 4;
   int x = xBegin;
-  if constexpr (!perspective && Depth == DepthMode::kOff) {
+  if constexpr (!perspective) {
     // Eight pixels at a time where the processor can, fx stepping by 4 as below, which takes the rest
-    // of the span (and all of it from the first eight whose columns fall outside the row).
+    // of the span. The two halves' depth is tested (and written) as two groups.
     if (fromRow && flatColor && wideGroups()) {
-      while (xEnd - x >= 8) {
+      for (; xEnd - x >= 8; x += 8) {
         const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
-        if (!eightPixels<Blend, AlphaTest>(spans[0], row, uPlane, spanW, color, anyDiffuse, alphaOr, alphaTable, alphaRef, fx,
-                                           fxNext, colorOut)) {
-          break;
+        GroupDepth<Depth> next = depth;
+        next.step();
+        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, 4, fxNext, 15u) << 4;
+        if (visible != 0) {
+          visible = eightPixels<Blend, AlphaTest>(spans[0], row, uPlane, vPlane, spanW, color, anyDiffuse, alphaOr, alphaTable,
+                                                  alphaRef, visible, fx, fxNext, colorOut);
+          if ((visible & 15u) != 0) depth.write(laneMask(visible & 15u));
+          if ((visible >> 4) != 0) next.write(laneMask(visible >> 4));
         }
+        depth = next;
+        depth.step();
         fx = _mm_add_ps(fxNext, _mm_set1_ps(4.0f));
         colorOut += 32;
-        x += 8;
       }
     }
   }

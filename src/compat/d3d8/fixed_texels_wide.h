@@ -70,28 +70,32 @@ __attribute__((target("avx2"))) inline bool rowTexels8(const FixedSpan& span, co
 }
 
 // filterPair() for pixels a, b (low lane) and c, d (high lane): fu and fv spread as filterGroup does.
+// The blended columns go to `left` and `right`.
 __attribute__((target("avx2"))) inline __m256i filterPair8(const FixedSpan& span, __m128i upperA, __m128i upperB,
                                                            __m128i lowerA, __m128i lowerB, __m128i upperC,
                                                            __m128i upperD, __m128i lowerC, __m128i lowerD, __m256i fu,
-                                                           __m256i fv) {
+                                                           __m256i fv, __m256i* left, __m256i* right) {
   const __m256i zero = _mm256_setzero_si256(), alphaOr = _mm256_broadcastsi128_si256(span.alphaOr);
   const __m256i upper =
       _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(upperC, upperD), _mm_unpacklo_epi32(upperA, upperB)), alphaOr);
   const __m256i upperLeft = _mm256_unpacklo_epi8(upper, zero), upperRight = _mm256_unpackhi_epi8(upper, zero);
-  if (!span.vertical) return horizontal8(_mm256_slli_epi16(upperLeft, 8), _mm256_slli_epi16(upperRight, 8), fu);
-  const __m256i lower =
-      _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(lowerC, lowerD), _mm_unpacklo_epi32(lowerA, lowerB)), alphaOr);
-  const __m256i fvUpper = _mm256_sub_epi16(_mm256_set1_epi16(256), fv);
-  const __m256i left = _mm256_add_epi16(_mm256_mullo_epi16(upperLeft, fvUpper),
-                                        _mm256_mullo_epi16(_mm256_unpacklo_epi8(lower, zero), fv));
-  const __m256i right = _mm256_add_epi16(_mm256_mullo_epi16(upperRight, fvUpper),
-                                         _mm256_mullo_epi16(_mm256_unpackhi_epi8(lower, zero), fv));
-  return horizontal8(left, right, fu);
+  if (span.vertical) {
+    const __m256i lower =
+        _mm256_or_si256(_mm256_set_m128i(_mm_unpacklo_epi32(lowerC, lowerD), _mm_unpacklo_epi32(lowerA, lowerB)), alphaOr);
+    const __m256i fvUpper = _mm256_sub_epi16(_mm256_set1_epi16(256), fv);
+    *left = _mm256_add_epi16(_mm256_mullo_epi16(upperLeft, fvUpper), _mm256_mullo_epi16(_mm256_unpacklo_epi8(lower, zero), fv));
+    *right = _mm256_add_epi16(_mm256_mullo_epi16(upperRight, fvUpper), _mm256_mullo_epi16(_mm256_unpackhi_epi8(lower, zero), fv));
+  } else {
+    *left = _mm256_slli_epi16(upperLeft, 8);
+    *right = _mm256_slli_epi16(upperRight, 8);
+  }
+  return horizontal8(*left, *right, fu);
 }
 
-// filterGroup() for eight pixels, in rowTexels8's lanes.
+// filterGroup() for eight pixels, in rowTexels8's lanes; the columns too where `kept` is not null.
 __attribute__((target("avx2"))) inline void filterTexels8(const FixedSpan& span, __m128 uLow, __m128 uHigh, __m128 vLow,
-                                                          __m128 vHigh, __m256i* texels0145, __m256i* texels2367) {
+                                                          __m128 vHigh, __m256i* texels0145, __m256i* texels2367,
+                                                          Columns8* kept = nullptr) {
   GroupTexels low, high;
   fetchGroup(span, uLow, vLow, &low);
   fetchGroup(span, uHigh, vHigh, &high);
@@ -104,10 +108,18 @@ __attribute__((target("avx2"))) inline void filterTexels8(const FixedSpan& span,
     spreadPairs(low.fv, &fv01, &fv23);
     spreadPairs(high.fv, &fv45, &fv67);
   }
+  Columns8 columns;
   *texels0145 = filterPair8(span, low.upper[0], low.upper[1], low.lower[0], low.lower[1], high.upper[0], high.upper[1],
-                            high.lower[0], high.lower[1], _mm256_set_m128i(fu45, fu01), _mm256_set_m128i(fv45, fv01));
+                            high.lower[0], high.lower[1], _mm256_set_m128i(fu45, fu01), _mm256_set_m128i(fv45, fv01),
+                            &columns.left0145, &columns.right0145);
   *texels2367 = filterPair8(span, low.upper[2], low.upper[3], low.lower[2], low.lower[3], high.upper[2], high.upper[3],
-                            high.lower[2], high.lower[3], _mm256_set_m128i(fu67, fu23), _mm256_set_m128i(fv67, fv23));
+                            high.lower[2], high.lower[3], _mm256_set_m128i(fu67, fu23), _mm256_set_m128i(fv67, fv23),
+                            &columns.left2367, &columns.right2367);
+  if (kept != nullptr) {
+    columns.fuLow = low.fu;
+    columns.fuHigh = high.fu;
+    *kept = columns;
+  }
 }
 
 // exactAlpha() for the pixels 0..3 (half 0) or 4..7 (half 1) of eight.

@@ -287,7 +287,8 @@ TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
 
 // One stage, eight pixels at a time (AVX2) against four: quads of one colour, 16 to 63 pixels wide at
 // fractional positions, magnified and copied, both address modes, textures with and without alpha,
-// MODULATE or the diffuse alpha, each blend, with and without the alpha test: the same bytes.
+// MODULATE or the diffuse alpha, each blend, with and without the alpha test, without depth and
+// overlapping at other depths (tested and written, or only tested): the same bytes.
 TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
   if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
   const DWORD blends[3][3] = {{FALSE, D3DBLEND_ONE, D3DBLEND_ZERO},
@@ -311,18 +312,28 @@ TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
       device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
       device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
       device_->SetRenderState(D3DRS_ALPHATESTENABLE, variant >= 1 ? TRUE : FALSE);
-      const PictureComparison result = renderBothWays(0xFF305070, d3d8compat::setWideGroups, [&] {
-        for (int i = 0; i < 48; ++i) {
-          const float x = 2.0f + 13.1f * static_cast<float>(i % 8) + 0.37f * static_cast<float>(i), y = 9.0f * i + 0.4f;
-          const float width = 16.0f + static_cast<float>(i), scale = i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
-          const float u0 = 0.013f * i - 0.3f, v0 = 0.021f * i;
-          drawQuad(x, y, x + width, y + 7.0f, colors[i % 4], 0.5f, u0, v0, u0 + width * scale, v0 + 0.2f);
-        }
-      });
-      EXPECT_GE(result.changed, 3000);
-      EXPECT_EQ(result.differing, 0) << "largest difference " << result.worst;
+      for (int depth = 0; depth < 3; ++depth) {
+        SCOPED_TRACE(testing::Message() << "depth " << depth);
+        device_->SetRenderState(D3DRS_ZENABLE, depth != 0 ? TRUE : FALSE);
+        device_->SetRenderState(D3DRS_ZWRITEENABLE, depth == 1 ? TRUE : FALSE);
+        device_->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+        const PictureComparison result = renderBothWays(0xFF305070, d3d8compat::setWideGroups, [&] {
+          device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.6f, 0);
+          for (int i = 0; i < 48; ++i) {
+            const float x = 2.0f + 13.1f * static_cast<float>(i % 8) + 0.37f * static_cast<float>(i), y = 9.0f * i + 0.4f;
+            const float width = 16.0f + static_cast<float>(i), scale = i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
+            const float u0 = 0.013f * i - 0.3f, v0 = 0.021f * i;
+            const float z = i % 3 == 0 ? 0.7f : 0.3f + 0.01f * static_cast<float>(i % 5);  // some behind the cleared depth
+            drawQuad(x, y, x + width, y + 12.0f, colors[i % 4], z, u0, v0, u0 + width * scale, v0 + 0.2f);
+          }
+        });
+        EXPECT_GE(result.changed, 3000);
+        EXPECT_EQ(result.differing, 0) << "largest difference " << result.worst;
+      }
     }
   }
+  device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
   d3d8compat::setWideGroups(true);
   device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
   device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
