@@ -5,8 +5,6 @@
 // a span: it is computed once, in float, exactly as the float routine computes it, so the alpha test
 // and the blends see the same alpha. Spans that do not fit go to the float routine. Opaque and additive
 // spans go eight pixels at a time where the processor has AVX2.
-#include <immintrin.h>
-
 #include <atomic>
 
 #include "compat/d3d8/fixed_texels.h"
@@ -74,15 +72,12 @@ __attribute__((target("avx2"))) void eightPixels(const RowPlane* uPlanes, const 
                        _mm256_broadcastsi128_si256(k2.part), _mm256_broadcastsi128_si256(k2.whole),
                        _mm256_broadcastsi128_si256(alphaLanes), _mm256_broadcastsi128_si256(colorLanes)};
   // Lanes of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7 pack to pixels 0..3 | 4..7.
-  const __m256i source =
-      _mm256_packus_epi16(blendTexels8(texels[0][0], texels[1][0], k), blendTexels8(texels[0][1], texels[1][1], k));
-  const __m256i wordsOr = _mm256_broadcastsi128_si256(alphaOr);
-  __m256i words = source;
-  if constexpr (Blend == BlendMode::kAdditive) {
-    const __m256i stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colorOut));
-    words = _mm256_adds_epu8(source, _mm256_or_si256(stored, wordsOr));
-  }
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), _mm256_or_si256(words, wordsOr));
+  const __m256i out0145 = blendTexels8(texels[0][0], texels[1][0], k), out2367 = blendTexels8(texels[0][1], texels[1][1], k);
+  const __m256i source = _mm256_packus_epi16(out0145, out2367);
+  __m256i stored = _mm256_setzero_si256();
+  if constexpr (Blend != BlendMode::kOpaque) stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colorOut));
+  const __m256i words = blendGroup8<Blend>(source, out0145, out2367, stored, _mm256_broadcastsi128_si256(alphaOr));
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), words);
 }
 
 template <BlendMode Blend>
@@ -190,13 +185,14 @@ bool unitColorLanes(__m128 k) {
 
 }  // namespace
 
+bool wideGroupsAvailable() { return __builtin_cpu_supports("avx2") != 0; }
+
 bool wideGroups() {
-  static const bool available = __builtin_cpu_supports("avx2") != 0;
+  static const bool available = wideGroupsAvailable();
   return available && g_wideGroups.load(std::memory_order_relaxed);
 }
 
 void setWideGroups(bool enabled) { g_wideGroups.store(enabled, std::memory_order_relaxed); }
-bool wideGroupsAvailable() { return __builtin_cpu_supports("avx2") != 0; }
 
 SpanFunction fixedBlendRoutine(const PixelState& ps) {
   if (!fixedPointEnabled() || !ps.cascade.textureBlend || ps.depthMode != DepthMode::kOff) return nullptr;

@@ -134,9 +134,6 @@ struct AffineShare {
   SpanColor color;
 };
 
-// One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without;
-// `share` (without perspective only): what the triangle's spans share, else null. One body serves the
-// span and the triangle forms (not inlined into both: half the compile time, the same speed).
 // Eight pixels at once of a span without perspective, its row blended, its colour the same at every
 // pixel: the group loop's arithmetic on 256-bit vectors, so the bytes are the same. `visible`: the
 // pixels that passed the depth test (bits 0..7); returns those that pass the alpha test too. Pixels
@@ -180,6 +177,9 @@ __attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& span, cons
   return visible;
 }
 
+// One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without;
+// `share` (without perspective only): what the triangle's spans share, else null. One body serves the
+// span and the triangle forms (not inlined into both: half the compile time, the same speed).
 template <DepthMode Depth, BlendMode Blend, bool AlphaTest, bool Perspective>
 __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSetup& s, int y, int xBegin, int xEnd,
                                          const AffineShare* share) {

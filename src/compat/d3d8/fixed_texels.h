@@ -96,10 +96,16 @@ D3D8_FIXED_INLINE __m128i texelPair(const BYTE* row, int32_t first, int32_t seco
   return _mm_unpacklo_epi32(_mm_cvtsi32_si128(a), _mm_cvtsi32_si128(b));
 }
 
+// Texel positions of four coordinates on an axis of `size` texels, in 1/256 of a texel from the first
+// texel's centre, floored: the texel index times 256 plus the weight of the next texel.
+D3D8_FIXED_INLINE __m128i texelPositions(__m128 t, float size) {
+  return filters::floorToInt4(
+      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(t, _mm_set1_ps(size)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
+}
+
 // The group's texel positions and texels, as bilinear32x4 (per-pixel v) or bilinear32x4Row (rowV) finds them.
 D3D8_FIXED_INLINE void fetchGroup(const FixedSpan& span, __m128 u, __m128 v, GroupTexels* g) {
-  const __m128 scale = _mm_set1_ps(256.0f), half = _mm_set1_ps(128.0f);
-  const __m128i px = filters::floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), scale), half));
+  const __m128i px = texelPositions(u, span.widthScale);
   g->fu = _mm_and_si128(px, _mm_set1_epi32(255));
   __m128i x0, x1;
   filters::neighbours4(_mm_srai_epi32(px, 8), span.width, span.clampU, &x0, &x1);
@@ -123,7 +129,7 @@ D3D8_FIXED_INLINE void fetchGroup(const FixedSpan& span, __m128 u, __m128 v, Gro
     }
     return;
   }
-  const __m128i py = filters::floorToInt4(_mm_sub_ps(_mm_mul_ps(_mm_mul_ps(v, _mm_set1_ps(span.heightScale)), scale), half));
+  const __m128i py = texelPositions(v, span.heightScale);
   g->fv = _mm_and_si128(py, _mm_set1_epi32(255));
   __m128i y0, y1;
   filters::neighbours4(_mm_srai_epi32(py, 8), span.height, span.clampV, &y0, &y1);
@@ -271,8 +277,7 @@ inline bool blendedRow(const FixedSpan& span, const RowPlane& uPlane, __m128 fx,
   if (!span.rowV || pixels < 8) return false;
   const __m128 ends = _mm_mul_ps(
       planeAt(uPlane, _mm_add_ps(_mm_shuffle_ps(fx, fx, 0), _mm_setr_ps(0.0f, static_cast<float>(pixels - 1), 0.0f, 0.0f))), w);
-  const __m128i px = filters::floorToInt4(
-      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(ends, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
+  const __m128i px = texelPositions(ends, span.widthScale);
   alignas(16) int32_t at[4];
   _mm_store_si128(reinterpret_cast<__m128i*>(at), _mm_srai_epi32(px, 8));
   const int first = std::min(at[0], at[1]) - 1, last = std::max(at[0], at[1]) + 2;
@@ -282,8 +287,7 @@ inline bool blendedRow(const FixedSpan& span, const RowPlane& uPlane, __m128 fx,
 
 // One group's texel values from a blended row; false (f untouched) where a pixel's columns fall outside it.
 D3D8_FIXED_INLINE bool filterGroupFromRow(const FixedSpan& span, const BlendedRow& row, __m128 u, FilteredGroup* f) {
-  const __m128i px = filters::floorToInt4(
-      _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
+  const __m128i px = texelPositions(u, span.widthScale);
   const __m128i index = _mm_sub_epi32(_mm_srai_epi32(px, 8), _mm_set1_epi32(row.first));
   const __m128i outside = _mm_or_si128(_mm_cmplt_epi32(index, _mm_setzero_si128()),
                                        _mm_cmpgt_epi32(index, _mm_set1_epi32(row.count - 2)));

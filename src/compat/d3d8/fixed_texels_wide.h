@@ -37,11 +37,7 @@ struct Columns8 {
 __attribute__((target("avx2"))) inline bool rowTexels8(const FixedSpan& span, const BlendedRow& row, __m128 uLow,
                                                        __m128 uHigh, __m256i* texels0145, __m256i* texels2367,
                                                        Columns8* kept = nullptr) {
-  auto position = [&span](__m128 u) {
-    return filters::floorToInt4(
-        _mm_sub_ps(_mm_mul_ps(_mm_mul_ps(u, _mm_set1_ps(span.widthScale)), _mm_set1_ps(256.0f)), _mm_set1_ps(128.0f)));
-  };
-  const __m128i pxLow = position(uLow), pxHigh = position(uHigh);
+  const __m128i pxLow = texelPositions(uLow, span.widthScale), pxHigh = texelPositions(uHigh, span.widthScale);
   const __m128i first = _mm_set1_epi32(row.first), lastPair = _mm_set1_epi32(row.count - 2);
   const __m128i indexLow = _mm_sub_epi32(_mm_srai_epi32(pxLow, 8), first);
   const __m128i indexHigh = _mm_sub_epi32(_mm_srai_epi32(pxHigh, 8), first);

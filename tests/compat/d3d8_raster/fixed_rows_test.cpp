@@ -24,6 +24,22 @@ class RasterFixed : public RasterTest {
     return renderBothWays(background, d3d8compat::setFixedPoint, draw);
   }
 
+  // The feedback blur's two-stage shape, without depth: stage 0 SELECTARG1 on a noise texture (seed) with
+  // the diffuse alpha, stage 1 on coordinate set 1 and another (seed + 1) with alpha; stage 1's colour
+  // operation is the test's.
+  void setTwoStageBlur(unsigned seed) {
+    device_->SetTexture(0, noise(D3DFMT_X8R8G8B8, seed));
+    device_->SetTexture(1, noise(D3DFMT_A8R8G8B8, seed + 1));
+    setFilters(0, D3DTEXF_LINEAR);
+    setFilters(1, D3DTEXF_LINEAR);
+    device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
+    device_->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device_->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
+    device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
+    device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+  }
+
   // 32 x 32 noise, every channel anywhere in 0..255.
   IDirect3DTexture8* noise(D3DFORMAT format, unsigned seed) {
     std::mt19937 random(seed);
@@ -136,17 +152,8 @@ TEST_F(RasterFixed, DepthTestedSprites) {
 // constant alpha.
 TEST_F(RasterFixed, TwoStageBlendsAgreeWithFloatWithinOneStep) {
   ASSERT_NE(drawToNewTexture(256, 256, D3DFMT_X8R8G8B8), nullptr);
-  device_->SetTexture(0, noise(D3DFMT_X8R8G8B8, 11));
-  device_->SetTexture(1, noise(D3DFMT_A8R8G8B8, 12));
-  setFilters(0, D3DTEXF_LINEAR);
-  setFilters(1, D3DTEXF_LINEAR);
-  device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-  device_->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  device_->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
+  setTwoStageBlur(11);
   device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
-  device_->SetRenderState(D3DRS_ZENABLE, FALSE);
   const Tl2Vertex quad[4] = {{0, 0, 0.5f, 1, 0xC0FFFFFF, 0.01f, 0.02f, 0.03f, -0.02f},
                              {255.5f, 0, 0.5f, 1, 0xC0FFFFFF, 1.01f, 0.02f, 1.03f, -0.02f},
                              {255.5f, 254.7f, 0.5f, 1, 0xC0FFFFFF, 1.01f, 1.02f, 1.03f, 0.98f},
@@ -237,16 +244,7 @@ TEST_F(RasterFixed, PerspectiveFloorWithinOneStep) {
 TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
   if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
   ASSERT_NE(drawToNewTexture(256, 256, D3DFMT_X8R8G8B8), nullptr);
-  device_->SetTexture(0, noise(D3DFMT_X8R8G8B8, 21));
-  device_->SetTexture(1, noise(D3DFMT_A8R8G8B8, 22));
-  setFilters(0, D3DTEXF_LINEAR);
-  setFilters(1, D3DTEXF_LINEAR);
-  device_->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
-  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
-  device_->SetTextureStageState(1, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-  device_->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
-  device_->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 1);
-  device_->SetRenderState(D3DRS_ZENABLE, FALSE);
+  setTwoStageBlur(21);
   device_->SetRenderState(D3DRS_TEXTUREFACTOR, 0x5A000000);
   device_->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
   device_->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);

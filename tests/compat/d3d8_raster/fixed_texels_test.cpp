@@ -20,19 +20,26 @@ using namespace d3d8compat::fixed;
 
 bool sameBytes(__m128i a, __m128i b) { return _mm_movemask_epi8(_mm_cmpeq_epi8(a, b)) == 0xFFFF; }
 
-TEST(FixedTexels, BlendedRowsGiveTheGroupFiltersValues) {
-  constexpr int kWidth = 32, kHeight = 8, kPixels = 96;
-  std::mt19937 random(5);
-  std::vector<uint32_t> texels(kWidth * kHeight);
-  for (uint32_t& t : texels) t = static_cast<uint32_t>(random());
+// A power-of-two level of random texels (kept in `texels`, which the level points into).
+SamplerLevel noiseLevel(int width, int height, unsigned seed, std::vector<uint32_t>* texels) {
+  std::mt19937 random(seed);
+  texels->resize(static_cast<size_t>(width) * height);
+  for (uint32_t& t : *texels) t = static_cast<uint32_t>(random());
   SamplerLevel level{};
-  level.bits = reinterpret_cast<const BYTE*>(texels.data());
-  level.width = kWidth;
-  level.height = kHeight;
-  level.pitch = kWidth * 4;
+  level.bits = reinterpret_cast<const BYTE*>(texels->data());
+  level.width = width;
+  level.height = height;
+  level.pitch = width * 4;
   level.powerOfTwo = true;
-  level.widthF = static_cast<float>(kWidth);
-  level.heightF = static_cast<float>(kHeight);
+  level.widthF = static_cast<float>(width);
+  level.heightF = static_cast<float>(height);
+  return level;
+}
+
+TEST(FixedTexels, BlendedRowsGiveTheGroupFiltersValues) {
+  constexpr int kPixels = 96;
+  std::vector<uint32_t> texels;
+  SamplerLevel level = noiseLevel(32, 8, 5, &texels);
   static ColumnBuffer buffer;
   int compared = 0, differing = 0;
   for (bool clamp : {false, true}) {
@@ -49,7 +56,7 @@ TEST(FixedTexels, BlendedRowsGiveTheGroupFiltersValues) {
           span.rowFv = fv;
           span.vertical = fv != 0;
           // Starts left of the texture and, wrapping or clamped, runs past its right edge.
-          const RowPlane uPlane = {_mm_set1_ps(-0.31f), _mm_set1_ps(texelsPerPixel / static_cast<float>(kWidth))};
+          const RowPlane uPlane = {_mm_set1_ps(-0.31f), _mm_set1_ps(texelsPerPixel / level.widthF)};
           const __m128 first = _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f), w = _mm_set1_ps(1.0f);
           BlendedRow row;
           ASSERT_TRUE(blendedRow(span, uPlane, first, w, kPixels, &buffer, &row));
@@ -95,18 +102,8 @@ __attribute__((target("avx2"))) void compareEightPixelFilters(const FixedSpan& s
 
 TEST(FixedTexels, EightPixelFiltersGiveTheFourPixelFiltersValues) {
   if (!wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
-  constexpr int kWidth = 32, kHeight = 16;
-  std::mt19937 random(9);
-  std::vector<uint32_t> texels(kWidth * kHeight);
-  for (uint32_t& t : texels) t = static_cast<uint32_t>(random());
-  SamplerLevel level{};
-  level.bits = reinterpret_cast<const BYTE*>(texels.data());
-  level.width = kWidth;
-  level.height = kHeight;
-  level.pitch = kWidth * 4;
-  level.powerOfTwo = true;
-  level.widthF = static_cast<float>(kWidth);
-  level.heightF = static_cast<float>(kHeight);
+  std::vector<uint32_t> texels;
+  SamplerLevel level = noiseLevel(32, 16, 9, &texels);
   int differing = 0, compared = 0;
   for (bool clamp : {false, true}) {
     for (bool forceAlpha : {false, true}) {
