@@ -73,11 +73,7 @@ __attribute__((target("avx2"))) void eightPixels(const RowPlane* uPlanes, const 
                        _mm256_broadcastsi128_si256(alphaLanes), _mm256_broadcastsi128_si256(colorLanes)};
   // Lanes of pixels 0, 1 | 4, 5 and 2, 3 | 6, 7 pack to pixels 0..3 | 4..7.
   const __m256i out0145 = blendTexels8(texels[0][0], texels[1][0], k), out2367 = blendTexels8(texels[0][1], texels[1][1], k);
-  const __m256i source = _mm256_packus_epi16(out0145, out2367);
-  __m256i stored = _mm256_setzero_si256();
-  if constexpr (Blend != BlendMode::kOpaque) stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colorOut));
-  const __m256i words = blendGroup8<Blend>(source, out0145, out2367, stored, _mm256_broadcastsi128_si256(alphaOr));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), words);
+  storeEight<Blend>(out0145, out2367, 0xFFu, alphaOr, colorOut);
 }
 
 template <BlendMode Blend>

@@ -12,7 +12,9 @@
 
 #include <array>
 #include <atomic>
+#include <type_traits>
 
+#include "compat/d3d8/fixed_perspective.h"
 #include "compat/d3d8/fixed_texels.h"
 #include "compat/d3d8/fixed_texels_wide.h"
 #include "compat/d3d8/group_depth.h"
@@ -24,55 +26,6 @@ using namespace routines;
 using namespace fixed;
 
 std::atomic<bool> g_fixedPoint{true};
-
-// A group's texel values in perspective, making sampleGroup's choices of level (each pixel's level of
-// detail): one level, or two blended by each pixel's weight when all four pixels share the pair. False
-// where the choices lead elsewhere (pixels on different levels, point filters, levels that are not
-// powers of two); the caller then takes sampleGroup's float texels. `alpha`: the float texel alpha.
-template <bool AlphaTest>
-inline __attribute__((always_inline)) bool perspectiveGroup(const PixelState& ps, const TriangleSetup& s,
-                                                            const StageLocal& stage, __m128 u, __m128 v, __m128 w,
-                                                            FilteredGroup* f, __m128* alpha) {
-  const SamplerState& sampler = ps.samplers[0];
-  auto single = [&](const SamplerLevel& level) __attribute__((always_inline)) {
-    if (!level.powerOfTwo) return false;
-    const FixedSpan span = fixedSpan(level, stage.clampU, stage.clampV);
-    *f = filterGroup(span, u, v);
-    if constexpr (AlphaTest) *alpha = exactAlpha(span, *f);
-    return true;
-  };
-  if (stage.direct) return single(stage.level);
-  __m128 lambdas = _mm_setzero_ps();
-  if (sampler.needsLod && stage.offset < 4) lambdas = levelOfDetailx4(s, sampler, stage.offset, u, v, w);
-  const __m128 biased = _mm_add_ps(lambdas, _mm_set1_ps(sampler.lodBias));
-  const int minified = _mm_movemask_ps(_mm_cmpgt_ps(biased, _mm_setzero_ps()));
-  if (minified == 0) return sampler.magFilter == D3DTEXF_LINEAR && single(sampler.levels[sampler.baseLevel]);
-  if (minified != 15 || sampler.minFilter != D3DTEXF_LINEAR) return false;
-  if (sampler.mipFilter == D3DTEXF_NONE) return single(sampler.levels[sampler.baseLevel]);
-  auto sameLanes = [](__m128i v) { return _mm_movemask_epi8(_mm_cmpeq_epi32(v, _mm_shuffle_epi32(v, 0))) == 0xFFFF; };
-  if (sampler.mipFilter == D3DTEXF_POINT) {
-    const __m128i nearest = filters::floorToInt4(_mm_add_ps(biased, _mm_set1_ps(0.5f)));
-    if (!sameLanes(nearest)) return false;
-    return single(sampler.levels[std::min(sampler.baseLevel + _mm_cvtsi128_si32(nearest), sampler.lastLevel)]);
-  }
-  const __m128i whole = filters::floorToInt4(biased);
-  if (!sameLanes(whole)) return false;
-  const int level = sampler.baseLevel + _mm_cvtsi128_si32(whole);
-  if (level >= sampler.lastLevel) return single(sampler.levels[sampler.lastLevel]);
-  const SamplerLevel &fineLevel = sampler.levels[level], &coarseLevel = sampler.levels[level + 1];
-  if (!fineLevel.powerOfTwo || !coarseLevel.powerOfTwo) return false;
-  const FixedSpan fineSpan = fixedSpan(fineLevel, stage.clampU, stage.clampV);
-  const FixedSpan coarseSpan = fixedSpan(coarseLevel, stage.clampU, stage.clampV);
-  *f = filterGroup(fineSpan, u, v);
-  const FilteredGroup coarse = filterGroup(coarseSpan, u, v);
-  const __m128 weights = _mm_sub_ps(biased, _mm_cvtepi32_ps(whole));
-  if constexpr (AlphaTest) {
-    const __m128 fine = exactAlpha(fineSpan, *f);
-    *alpha = _mm_add_ps(fine, _mm_mul_ps(_mm_sub_ps(exactAlpha(coarseSpan, coarse), fine), weights));
-  }
-  blendLevels(f, coarse, weights);
-  return true;
-}
 
 // The colour's part of a span: whether it goes to the float routine, and where the colour is the same
 // at every pixel, the texture's multiplier and the diffuse lanes' values once for all its groups.
@@ -168,30 +121,41 @@ __attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& span, cons
     visible &= passes(exactAlpha8<0>(span, columns)) | passes(exactAlpha8<1>(span, columns)) << 4;
     if (visible == 0) return 0;
   }
-  const __m256i source = _mm256_packus_epi16(out0145, out2367);
-  __m256i stored = _mm256_setzero_si256();
-  if (Blend != BlendMode::kOpaque || visible != 0xFFu) stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colorOut));
-  __m256i words = blendGroup8<Blend>(source, out0145, out2367, stored, _mm256_broadcastsi128_si256(alphaOr));
-  if (visible != 0xFFu) words = _mm256_blendv_epi8(stored, words, _mm256_set_m128i(laneMask(visible >> 4), laneMask(visible & 15u)));
-  _mm256_storeu_si256(reinterpret_cast<__m256i*>(colorOut), words);
+  storeEight<Blend>(out0145, out2367, visible, alphaOr, colorOut);
   return visible;
 }
 
 // One span, with perspective (1/rhw, the level and the colour's scale found per pixel) or without;
-// `share` (without perspective only): what the triangle's spans share, else null. One body serves the
-// span and the triangle forms (not inlined into both: half the compile time, the same speed).
+// `share`: what the triangle's spans share, else null (the span works it out for itself). One body
+// serves the span and the triangle forms (not inlined into both: half the compile time, the same speed).
 template <DepthMode Depth, BlendMode Blend, bool AlphaTest, bool Perspective>
 __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSetup& s, int y, int xBegin, int xEnd,
-                                         const AffineShare* share) {
-  const StageLocal stage = share != nullptr ? share->stage : stageLocal(ps, 0);
+                                         const std::conditional_t<Perspective, PerspectiveShare, AffineShare>* share) {
   constexpr bool perspective = Perspective;
+  [[maybe_unused]] std::conditional_t<Perspective, PerspectiveShare, char> ownShare;
+  if constexpr (perspective) {
+    if (share == nullptr) {
+      sharePerspective(ps, s, &ownShare);
+      share = &ownShare;
+    }
+  }
+  StageLocal ownStage;
+  if (share == nullptr) ownStage = stageLocal(ps, 0);
+  const StageLocal& stage = share != nullptr ? share->stage : ownStage;
   // u, v, colours and 1/rhw as the float routine finds them.
   const float fy = static_cast<float>(y) - s.y0;
   const RowPlane uPlane = rowPlane(s.tex[stage.offset], s.texDx[stage.offset], s.texDy[stage.offset], fy);
   const RowPlane vPlane = rowPlane(s.tex[stage.offset + 1], s.texDx[stage.offset + 1], s.texDy[stage.offset + 1], fy);
   const RowPlane rhwPlane = rowPlane(s.rhw, s.rhwDx, s.rhwDy, fy);
   __m128 fx = _mm_add_ps(_mm_set1_ps(static_cast<float>(xBegin) - s.x0), _mm_setr_ps(0.0f, 1.0f, 2.0f, 3.0f));
-  const __m128 spanW = share != nullptr ? share->w : _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
+  __m128 spanW;
+  const SpanColor* sharedColor = nullptr;
+  if constexpr (perspective) {
+    spanW = _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
+  } else {
+    spanW = share != nullptr ? share->w : _mm_div_ps(_mm_set1_ps(1.0f), rhwPlane.row);
+    if (share != nullptr && share->flat) sharedColor = &share->color;
+  }
   // Without perspective the level is the same at every pixel: it is chosen once, with the row's texels.
   FixedSpan spans[2];  // spans[1] only where twoLevels
   bool twoLevels = false;
@@ -225,8 +189,8 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   const bool anyDiffuse = _mm_movemask_ps(diffuseLanes) != 0;
   __m128 colors[4] = {};  // read only where the colour changes along the span
   SpanColor color;
-  if (share != nullptr && share->flat) {
-    color = share->color;
+  if (sharedColor != nullptr) {
+    color = *sharedColor;
   } else {
     groupColors(s, xBegin, fy, colors);
     const __m128 lastW = perspective
@@ -269,7 +233,32 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
       }
     }
   }
+  [[maybe_unused]] const bool wide = perspective && wideGroups();
+  [[maybe_unused]] const PerspectiveColor eightColor{kTexture, kModulate, diffuseLanes, anyDiffuse};
   for (; x < xEnd; x += 4) {
+    if constexpr (perspective) {
+      // Eight pixels at a time where the processor can and both groups choose the same levels; the
+      // two halves' depth is tested (and written) as two groups. Else group by group, as below.
+      if (wide && xEnd - x >= 8) {
+        const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+        GroupDepth<Depth> next = depth;
+        next.step();
+        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, 4, fxNext, 15u) << 4;
+        if (visible == 0 || perspectiveEight<Blend, AlphaTest>(ps, *share, uPlane, vPlane, rhwPlane, fx, fxNext, colors,
+                                                               colorStep, eightColor, alphaOr, alphaTable, alphaRef,
+                                                               &visible, colorOut)) {
+          if ((visible & 15u) != 0) depth.write(laneMask(visible & 15u));
+          if ((visible >> 4) != 0) next.write(laneMask(visible >> 4));
+          depth = next;
+          depth.step();
+          fx = _mm_add_ps(fxNext, _mm_set1_ps(4.0f));
+          for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(_mm_add_ps(colors[k], colorStep), colorStep);
+          colorOut += 32;
+          x += 4;
+          continue;
+        }
+      }
+    }
     const int count = xEnd - x < 4 ? xEnd - x : 4;
     const bool colorWhole = x + 4 <= colorRow;
     unsigned visible = depth.test(x, count, fx, (1u << count) - 1u);
@@ -289,7 +278,7 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
           blendLevels(&f, coarse, levelWeight);
         }
       } else {
-        if (!perspectiveGroup<AlphaTest>(ps, s, stage, u, v, w, &f, &texelAlpha)) {
+        if (!perspectiveGroup<AlphaTest>(ps, *share, u, v, w, &f, &texelAlpha)) {
           __m128 texels[4];
           sampleGroup(ps, s, 0, stage, u, v, w, texels);
           f = fromFloatTexels(texels);
@@ -362,8 +351,10 @@ template <DepthMode Depth, BlendMode Blend, bool AlphaTest>
 void shadeFixedTriangle(const void* context, const TriangleSetup& s, bool rectangle, int band, int bands) {
   const PixelState& ps = *static_cast<const PixelState*>(context);
   if (s.rhwDx != 0.0f || s.rhwDy != 0.0f) {
+    PerspectiveShare share;
+    sharePerspective(ps, s, &share);
     forEachSpan(s, rectangle, band, bands, [&](int y, int xBegin, int xEnd) {
-      shadeSpan<Depth, Blend, AlphaTest, true>(ps, s, y, xBegin, xEnd, nullptr);
+      shadeSpan<Depth, Blend, AlphaTest, true>(ps, s, y, xBegin, xEnd, &share);
     });
     return;
   }

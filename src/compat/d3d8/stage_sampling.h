@@ -50,17 +50,31 @@ inline __attribute__((always_inline)) __m128 fastLog2x4(__m128 x) {
   return _mm_add_ps(_mm_add_ps(_mm_cvtepi32_ps(exponent), t), _mm_mul_ps(_mm_mul_ps(t, _mm_sub_ps(_mm_set1_ps(1.0f), t)), q));
 }
 
-inline __attribute__((always_inline)) __m128 levelOfDetailx4(const TriangleSetup& s, const SamplerState& sampler, int offset, __m128 u, __m128 v, __m128 w) {
-  const __m128 width = _mm_set1_ps(sampler.levels[0].widthF), height = _mm_set1_ps(sampler.levels[0].heightF);
-  const __m128 rhwDx = _mm_set1_ps(s.rhwDx), rhwDy = _mm_set1_ps(s.rhwDy);
-  auto derivative = [w](float texD, __m128 t, __m128 rhwD, __m128 size) {
-    return _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(_mm_set1_ps(texD), _mm_mul_ps(t, rhwD)), w), size);
+// A stage's level-of-detail constants on one triangle, broadcast to four lanes once rather than at
+// every group: the planes' steps of u, v (coordinates `offset`, `offset` + 1) and rhw, and level 0's size.
+struct LodPlanes {
+  __m128 uDx, vDx, uDy, vDy, rhwDx, rhwDy, width, height;
+};
+
+inline LodPlanes lodPlanes(const TriangleSetup& s, const SamplerState& sampler, int offset) {
+  return {_mm_set1_ps(s.texDx[offset]), _mm_set1_ps(s.texDx[offset + 1]), _mm_set1_ps(s.texDy[offset]),
+          _mm_set1_ps(s.texDy[offset + 1]), _mm_set1_ps(s.rhwDx),          _mm_set1_ps(s.rhwDy),
+          _mm_set1_ps(sampler.levels[0].widthF), _mm_set1_ps(sampler.levels[0].heightF)};
+}
+
+inline __attribute__((always_inline)) __m128 levelOfDetailx4(const LodPlanes& p, __m128 u, __m128 v, __m128 w) {
+  auto derivative = [w](__m128 texD, __m128 t, __m128 rhwD, __m128 size) {
+    return _mm_mul_ps(_mm_mul_ps(_mm_sub_ps(texD, _mm_mul_ps(t, rhwD)), w), size);
   };
-  const __m128 dudx = derivative(s.texDx[offset], u, rhwDx, width), dvdx = derivative(s.texDx[offset + 1], v, rhwDx, height);
-  const __m128 dudy = derivative(s.texDy[offset], u, rhwDy, width), dvdy = derivative(s.texDy[offset + 1], v, rhwDy, height);
+  const __m128 dudx = derivative(p.uDx, u, p.rhwDx, p.width), dvdx = derivative(p.vDx, v, p.rhwDx, p.height);
+  const __m128 dudy = derivative(p.uDy, u, p.rhwDy, p.width), dvdy = derivative(p.vDy, v, p.rhwDy, p.height);
   const __m128 lengthX = _mm_add_ps(_mm_mul_ps(dudx, dudx), _mm_mul_ps(dvdx, dvdx));
   const __m128 lengthY = _mm_add_ps(_mm_mul_ps(dudy, dudy), _mm_mul_ps(dvdy, dvdy));
   return _mm_mul_ps(_mm_set1_ps(0.5f), fastLog2x4(_mm_max_ps(lengthX, lengthY)));  // max: lengthX > lengthY ? X : Y
+}
+
+inline __attribute__((always_inline)) __m128 levelOfDetailx4(const TriangleSetup& s, const SamplerState& sampler, int offset, __m128 u, __m128 v, __m128 w) {
+  return levelOfDetailx4(lodPlanes(s, sampler, offset), u, v, w);
 }
 
 // An attribute along the row being shaded: value = row + dx * (x - x0), four pixels per vector.

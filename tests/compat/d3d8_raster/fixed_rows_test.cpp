@@ -40,6 +40,18 @@ class RasterFixed : public RasterTest {
     device_->SetRenderState(D3DRS_ZENABLE, FALSE);
   }
 
+  // A 64 x 64 noise mip chain down to 1 x 1.
+  IDirect3DTexture8* noiseChain(unsigned seed) {
+    std::mt19937 random(seed);
+    std::vector<std::vector<D3DCOLOR>> levels;
+    for (UINT size = 64; size >= 1; size /= 2) {
+      std::vector<D3DCOLOR> texels(size * size);
+      for (D3DCOLOR& t : texels) t = static_cast<D3DCOLOR>(random());
+      levels.push_back(texels);
+    }
+    return makeTexture(64, 64, D3DFMT_A8R8G8B8, levels);
+  }
+
   // 32 x 32 noise, every channel anywhere in 0..255.
   IDirect3DTexture8* noise(D3DFORMAT format, unsigned seed) {
     std::mt19937 random(seed);
@@ -198,14 +210,7 @@ TEST_F(RasterFixed, TwoStageBlendsAgreeWithFloatWithinOneStep) {
 // alpha test on: magnified near the bottom, minified towards the top, with each mip filter (groups whose
 // pixels straddle levels take the float kernels' texels); then a pre-transformed quad minified.
 TEST_F(RasterFixed, PerspectiveFloorWithinOneStep) {
-  std::mt19937 random(5);
-  std::vector<std::vector<D3DCOLOR>> levels;
-  for (UINT size = 64; size >= 1; size /= 2) {
-    std::vector<D3DCOLOR> texels(size * size);
-    for (D3DCOLOR& t : texels) t = static_cast<D3DCOLOR>(random());
-    levels.push_back(texels);
-  }
-  device_->SetTexture(0, makeTexture(64, 64, D3DFMT_A8R8G8B8, levels));
+  device_->SetTexture(0, noiseChain(5));
   device_->SetRenderState(D3DRS_ZENABLE, TRUE);
   device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
   device_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
@@ -335,6 +340,61 @@ TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
   d3d8compat::setWideGroups(true);
   device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
   device_->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+  device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+  device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+}
+
+// Eight pixels at a time against four in perspective: a floor over a noise mip chain with a colour per
+// corner, magnified near the bottom and minified towards the top, with each mip filter (where two fours
+// choose different levels they go four by four), each blend, the alpha test off and on, the alpha from
+// the texture or the diffuse colour; then thin triangles across it, partly in front of it, whose spans
+// are 1 to 20 pixels long. Depth tested and written. The same bytes.
+TEST_F(RasterFixed, PerspectiveEightPixelGroupsGiveTheSameBytesAsFour) {
+  if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
+  device_->SetTexture(0, noiseChain(9));
+  device_->SetRenderState(D3DRS_ZENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+  device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
+  device_->SetRenderState(D3DRS_ALPHAREF, 0x30);
+  device_->SetVertexShader(0x144);
+  const TlVertex floor[4] = {{203.3f, 41.7f, 0.9f, 0.125f, 0xFFFF8040, 0, 0},
+                             {437.9f, 41.7f, 0.9f, 0.125f, 0xC040FF80, 12, 0},
+                             {639.0f, 471.2f, 0.1f, 1.0f, 0x808040FF, 12, 12},
+                             {1.0f, 471.2f, 0.1f, 1.0f, 0xFFFFFFFF, 0, 12}};
+  std::vector<TlVertex> thin;
+  for (int i = 0; i < 24; ++i) {
+    const float x = 15.3f + 26.1f * static_cast<float>(i), y = 60.0f + 15.0f * static_cast<float>(i % 7);
+    const float near = 0.2f + 0.03f * static_cast<float>(i % 5);
+    thin.push_back({x, y, 0.05f, near, 0xFF20C0A0, 0, 0});
+    thin.push_back({x + 1.0f + static_cast<float>(i % 20), y + 200.0f, 0.6f, 1.0f, 0x80FFFFFF, 3, 9});
+    thin.push_back({x - 0.5f, y + 260.0f, 0.5f, 0.7f, 0xC0804020, 0, 11});
+  }
+  const DWORD blends[3][3] = {{FALSE, D3DBLEND_ONE, D3DBLEND_ZERO},
+                              {TRUE, D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA},
+                              {TRUE, D3DBLEND_ONE, D3DBLEND_ONE}};
+  for (int b = 0; b < 3; ++b) {
+    device_->SetRenderState(D3DRS_ALPHABLENDENABLE, blends[b][0]);
+    device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
+    device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
+    for (int variant = 0; variant < 3; ++variant) {
+      device_->SetRenderState(D3DRS_ALPHATESTENABLE, variant >= 1 ? TRUE : FALSE);
+      device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, variant == 2 ? D3DTA_DIFFUSE : D3DTA_TEXTURE);
+      for (DWORD mip : {D3DTEXF_LINEAR, D3DTEXF_POINT, D3DTEXF_NONE}) {
+        SCOPED_TRACE(testing::Message() << "blend " << b << ", variant " << variant << ", mip filter " << mip);
+        setFilters(0, D3DTEXF_LINEAR, mip);
+        const PictureComparison result = renderBothWays(0xFF102030, d3d8compat::setWideGroups, [&] {
+          device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+          ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLEFAN, 2, floor, sizeof(TlVertex)), D3D_OK);
+          ASSERT_EQ(device_->DrawPrimitiveUP(D3DPT_TRIANGLELIST, static_cast<UINT>(thin.size() / 3), thin.data(),
+                                             sizeof(TlVertex)), D3D_OK);
+        });
+        EXPECT_GE(result.changed, 50000);
+        EXPECT_EQ(result.differing, 0) << "largest difference " << result.worst;
+      }
+    }
+  }
+  d3d8compat::setWideGroups(true);
+  device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
   device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
 }
