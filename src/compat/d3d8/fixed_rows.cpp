@@ -87,23 +87,32 @@ struct AffineShare {
   SpanColor color;
 };
 
-// Eight pixels at once of a span without perspective, its row blended, its colour the same at every
-// pixel: the group loop's arithmetic on 256-bit vectors, so the bytes are the same. `visible`: the
-// pixels that passed the depth test (bits 0..7); returns those that pass the alpha test too. Pixels
-// whose columns fall outside the row are filtered per pixel, with the same values. fxLow: the loop's fx
-// for pixels 0..3, fxHigh its next value.
+// Eight pixels at once of a span without perspective whose colour is the same at every pixel: the
+// group loop's arithmetic on 256-bit vectors, so the bytes are the same. `fine`: the span's level, or
+// with `coarse` its pair, blended by levelWeight; `row`: the level's blended row, or null. `visible`: the pixels that passed the depth
+// test (bits 0..7); returns those that pass the alpha test too. Pixels whose columns fall outside the
+// row are filtered per pixel, with the same values. fxLow: the loop's fx for pixels 0..3, fxHigh its
+// next value.
 template <BlendMode Blend, bool AlphaTest>
-__attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& span, const BlendedRow& row, const RowPlane& uPlane,
+__attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& fine, const FixedSpan* coarse, __m128 levelWeight,
+                                                     const BlendedRow* row, const RowPlane& uPlane,
                                                      const RowPlane& vPlane, __m128 w, const SpanColor& color,
                                                      bool anyDiffuse, __m128i alphaOr, unsigned alphaTable,
                                                      uint32_t alphaRef, unsigned visible, __m128 fxLow, __m128 fxHigh,
                                                      BYTE* colorOut) {
+  const FixedSpan& span = fine;
+  const Levels8 levels{&fine, coarse, eightLanes(levelWeight, levelWeight)};
   const __m128 uLow = _mm_mul_ps(planeAt(uPlane, fxLow), w), uHigh = _mm_mul_ps(planeAt(uPlane, fxHigh), w);
   __m256i texels0145, texels2367;
-  Columns8 columns;
-  if (!rowTexels8(span, row, uLow, uHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr)) {
-    filterTexels8(span, uLow, uHigh, _mm_mul_ps(planeAt(vPlane, fxLow), w), _mm_mul_ps(planeAt(vPlane, fxHigh), w),
-                  &texels0145, &texels2367, AlphaTest ? &columns : nullptr);
+  Columns8 columns, coarseColumns;
+  if (row == nullptr || !rowTexels8(span, *row, uLow, uHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr)) {
+    const __m128 vLow = _mm_mul_ps(planeAt(vPlane, fxLow), w), vHigh = _mm_mul_ps(planeAt(vPlane, fxHigh), w);
+    filterTexels8(span, uLow, uHigh, vLow, vHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr);
+    if (levels.coarse != nullptr) {  // as blendLevels blends them
+      __m256i coarse0145, coarse2367;
+      filterTexels8(*levels.coarse, uLow, uHigh, vLow, vHigh, &coarse0145, &coarse2367, AlphaTest ? &coarseColumns : nullptr);
+      blendLevels8(&texels0145, &texels2367, coarse0145, coarse2367, levels.weights);
+    }
   }
   const __m256i multiplier = _mm256_broadcastsi128_si256(color.flatMultiplier);
   const __m256i whole = _mm256_broadcastsi128_si256(color.flatWhole);
@@ -118,7 +127,7 @@ __attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& span, cons
       return alphaPasses(_mm_add_ps(_mm_mul_ps(texelAlpha, color.flatAlphaMultiplier), color.flatDiffuseAlpha), alphaTable,
                          alphaRef);
     };
-    visible &= passes(exactAlpha8<0>(span, columns)) | passes(exactAlpha8<1>(span, columns)) << 4;
+    visible &= passes(texelAlpha8<0>(levels, columns, coarseColumns)) | passes(texelAlpha8<1>(levels, columns, coarseColumns)) << 4;
     if (visible == 0) return 0;
   }
   storeEight<Blend>(out0145, out2367, visible, alphaOr, colorOut);
@@ -214,14 +223,15 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   if constexpr (!perspective) {
     // Eight pixels at a time where the processor can, fx stepping by 4 as below, which takes the rest
     // of the span. The two halves' depth is tested (and written) as two groups.
-    if (fromRow && flatColor && wideGroups()) {
+    if (flatColor && wideGroups()) {
       for (; xEnd - x >= 8; x += 8) {
         const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
         GroupDepth<Depth> next = depth;
         next.step();
         unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, 4, fxNext, 15u) << 4;
         if (visible != 0) {
-          visible = eightPixels<Blend, AlphaTest>(spans[0], row, uPlane, vPlane, spanW, color, anyDiffuse, alphaOr, alphaTable,
+          visible = eightPixels<Blend, AlphaTest>(spans[0], twoLevels ? &spans[1] : nullptr, levelWeight,
+                                                  fromRow ? &row : nullptr, uPlane, vPlane, spanW, color, anyDiffuse, alphaOr, alphaTable,
                                                   alphaRef, visible, fx, fxNext, colorOut);
           if ((visible & 15u) != 0) depth.write(laneMask(visible & 15u));
           if ((visible >> 4) != 0) next.write(laneMask(visible >> 4));

@@ -288,8 +288,9 @@ TEST_F(RasterFixed, EightPixelGroupsGiveTheSameBytesAsFour) {
   drawToBackBuffer();
 }
 
-// One stage, eight pixels at a time (AVX2) against four: quads of one colour, 16 to 63 pixels wide at
-// fractional positions, magnified and copied, both address modes, textures with and without alpha,
+// One stage, eight pixels at a time (AVX2) against four: quads of one colour, 8 to 55 pixels wide at
+// fractional positions, magnified and copied or a mip chain minified (two levels blended at every
+// pixel), both address modes, textures with and without alpha,
 // MODULATE or the diffuse alpha, each blend, with and without the alpha test, without depth and
 // overlapping at other depths (tested and written, or only tested): the same bytes.
 TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
@@ -303,9 +304,13 @@ TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
   device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
   device_->SetRenderState(D3DRS_ALPHAREF, 0x50);
   for (int b = 0; b < 3; ++b) {
-    for (int variant = 0; variant < 4; ++variant) {
+    for (int variant = 0; variant < 6; ++variant) {
       SCOPED_TRACE(testing::Message() << "blend " << b << ", variant " << variant);
-      device_->SetTexture(0, noise(variant % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, static_cast<unsigned>(40 + variant)));
+      // Variants 4 and 5: a mip chain minified, two levels blended (trilinear) at every pixel.
+      const bool minified = variant >= 4;
+      setFilters(0, D3DTEXF_LINEAR, minified ? D3DTEXF_LINEAR : D3DTEXF_NONE);
+      device_->SetTexture(0, minified ? noiseChain(static_cast<unsigned>(40 + variant))
+                                      : noise(variant % 2 == 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8, static_cast<unsigned>(40 + variant)));
       const DWORD address = variant < 2 ? D3DTADDRESS_WRAP : D3DTADDRESS_CLAMP;
       device_->SetTextureStageState(0, D3DTSS_ADDRESSU, address);
       device_->SetTextureStageState(0, D3DTSS_ADDRESSV, address);
@@ -324,7 +329,9 @@ TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
           device_->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.6f, 0);
           for (int i = 0; i < 48; ++i) {
             const float x = 2.0f + 13.1f * static_cast<float>(i % 8) + 0.37f * static_cast<float>(i), y = 9.0f * i + 0.4f;
-            const float width = 16.0f + static_cast<float>(i), scale = i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
+            // 8 to 55 pixels wide: rows too short to blend once per column, and longer ones.
+            const float width = 8.0f + static_cast<float>(i);
+            const float scale = minified ? 0.05f + 0.002f * static_cast<float>(i) : i % 2 != 0 ? 1.0f / 256.0f : 1.0f / 32.0f;
             const float u0 = 0.013f * i - 0.3f, v0 = 0.021f * i;
             const float z = i % 3 == 0 ? 0.7f : 0.3f + 0.01f * static_cast<float>(i % 5);  // some behind the cleared depth
             drawQuad(x, y, x + width, y + 12.0f, colors[i % 4], z, u0, v0, u0 + width * scale, v0 + 0.2f);
