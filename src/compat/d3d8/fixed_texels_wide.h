@@ -165,8 +165,8 @@ __attribute__((target("avx2"))) inline __m256i blendGroup8(__m256i source, __m25
 // Eight pixels' 8-bit channels (out0145, out2367 as 16-bit lanes) blended as Blend says and written to
 // colorOut where `visible` (bits 0..7) says.
 template <BlendMode Blend>
-__attribute__((target("avx2"))) inline void storeEight(__m256i out0145, __m256i out2367, unsigned visible, __m128i alphaOr,
-                                                       BYTE* colorOut) {
+inline __attribute__((always_inline, target("avx2"))) void storeEight(__m256i out0145, __m256i out2367, unsigned visible,
+                                                                       __m128i alphaOr, BYTE* colorOut) {
   const __m256i source = _mm256_packus_epi16(out0145, out2367);
   __m256i stored = _mm256_setzero_si256();
   if (Blend != BlendMode::kOpaque || visible != 0xFFu) stored = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(colorOut));
