@@ -222,13 +222,15 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   int x = xBegin;
   if constexpr (!perspective) {
     // Eight pixels at a time where the processor can, fx stepping by 4 as below, which takes the rest
-    // of the span. The two halves' depth is tested (and written) as two groups.
+    // of the span. The two halves' depth is tested (and written) as two groups. The last 5 to 7
+    // pixels go as eight too where the row's storage holds eight (see the loop below).
     if (flatColor && wideGroups()) {
-      for (; xEnd - x >= 8; x += 8) {
+      for (; xEnd - x > 4 && (xEnd - x >= 8 || x + 8 <= colorRow); x += 8) {
+        const int second = std::min(xEnd - x, 8) - 4;  // pixels of the second half inside the span
         const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
         GroupDepth<Depth> next = depth;
         next.step();
-        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, 4, fxNext, 15u) << 4;
+        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, second, fxNext, (1u << second) - 1u) << 4;
         if (visible != 0) {
           visible = eightPixels<Blend, AlphaTest>(spans[0], twoLevels ? &spans[1] : nullptr, levelWeight,
                                                   fromRow ? &row : nullptr, uPlane, vPlane, spanW, color, anyDiffuse, alphaOr, alphaTable,
@@ -248,12 +250,15 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   for (; x < xEnd; x += 4) {
     if constexpr (perspective) {
       // Eight pixels at a time where the processor can and both groups choose the same levels; the
-      // two halves' depth is tested (and written) as two groups. Else group by group, as below.
-      if (wide && xEnd - x >= 8) {
+      // two halves' depth is tested (and written) as two groups. Else group by group, as below. The
+      // span's last 5 to 7 pixels go as eight too where the row's storage holds eight: the pixels past
+      // its end are read and written back unchanged, as the groups below do it.
+      if (wide && xEnd - x > 4 && (xEnd - x >= 8 || x + 8 <= colorRow)) {
+        const int second = std::min(xEnd - x, 8) - 4;  // pixels of the second half inside the span
         const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
         GroupDepth<Depth> next = depth;
         next.step();
-        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, 4, fxNext, 15u) << 4;
+        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, second, fxNext, (1u << second) - 1u) << 4;
         if (visible == 0 || perspectiveEight<Blend, AlphaTest>(ps, *share, uPlane, vPlane, rhwPlane, fx, fxNext, colors,
                                                                colorStep, eightColor, alphaOr, alphaTable, alphaRef,
                                                                &visible, colorOut)) {
