@@ -23,6 +23,7 @@ struct PerspectiveShare {
   __m128 bias;       // the sampler's level-of-detail bias, in four lanes
   FixedSpan levels[kSamplerLevels];  // the sampler's levels baseLevel..lastLevel
   bool powerOfTwo[kSamplerLevels];
+  bool wide;         // eight pixels at a time (wideGroups())
 };
 
 inline void sharePerspective(const PixelState& ps, const TriangleSetup& s, PerspectiveShare* share) {
@@ -31,6 +32,7 @@ inline void sharePerspective(const PixelState& ps, const TriangleSetup& s, Persp
   share->lod = sampler.needsLod && share->stage.offset < 4;
   if (share->lod) share->planes = lodPlanes(s, sampler, share->stage.offset);
   share->bias = _mm_set1_ps(sampler.lodBias);
+  share->wide = wideGroups();
   for (int l = sampler.baseLevel; l <= sampler.lastLevel; ++l) {
     share->levels[l] = fixedSpan(sampler.levels[l], share->stage.clampU, share->stage.clampV);
     share->powerOfTwo[l] = sampler.levels[l].powerOfTwo;

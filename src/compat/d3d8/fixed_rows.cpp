@@ -245,7 +245,8 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
       }
     }
   }
-  [[maybe_unused]] const bool wide = perspective && wideGroups();
+  bool wide = false;
+  if constexpr (perspective) wide = share->wide;
   [[maybe_unused]] const PerspectiveColor eightColor{kTexture, kModulate, diffuseLanes, anyDiffuse};
   for (; x < xEnd; x += 4) {
     if constexpr (perspective) {

@@ -26,7 +26,7 @@ class GroupDepth {
       max_ = ps.depthMax;
       table_ = ps.depthTable;
       flat_ = s.zDx == 0.0f;
-      spanDepth_ = quantizeDepth4(plane_.row, max_);
+      if (flat_) spanDepth_ = quantizeDepth4(plane_.row, max_);
     }
   }
 
