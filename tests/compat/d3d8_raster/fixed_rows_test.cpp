@@ -41,7 +41,7 @@ class RasterFixed : public RasterTest {
   }
 
   // A 64 x 64 noise mip chain down to 1 x 1.
-  IDirect3DTexture8* noiseChain(unsigned seed) {
+  IDirect3DTexture8* noiseChain(unsigned seed, D3DFORMAT format = D3DFMT_A8R8G8B8) {
     std::mt19937 random(seed);
     std::vector<std::vector<D3DCOLOR>> levels;
     for (UINT size = 64; size >= 1; size /= 2) {
@@ -49,7 +49,7 @@ class RasterFixed : public RasterTest {
       for (D3DCOLOR& t : texels) t = static_cast<D3DCOLOR>(random());
       levels.push_back(texels);
     }
-    return makeTexture(64, 64, D3DFMT_A8R8G8B8, levels);
+    return makeTexture(64, 64, format, levels);
   }
 
   // 32 x 32 noise, every channel anywhere in 0..255.
@@ -354,11 +354,12 @@ TEST_F(RasterFixed, OneStageEightPixelGroupsGiveTheSameBytesAsFour) {
 // Eight pixels at a time against four in perspective: a floor over a noise mip chain with a colour per
 // corner, magnified near the bottom and minified towards the top, with each mip filter (where two fours
 // choose different levels they go four by four), each blend, the alpha test off and on, the alpha from
-// the texture or the diffuse colour; then thin triangles across it, partly in front of it, whose spans
-// are 1 to 20 pixels long. Depth tested and written. The same bytes.
+// the texture or the diffuse colour, wrapped with alpha or clamped without; then thin triangles across
+// it, partly in front of it, whose spans are 1 to 20 pixels long. Depth tested and written. The same
+// bytes.
 TEST_F(RasterFixed, PerspectiveEightPixelGroupsGiveTheSameBytesAsFour) {
   if (!d3d8compat::wideGroupsAvailable()) GTEST_SKIP() << "no AVX2 on this processor";
-  device_->SetTexture(0, noiseChain(9));
+  IDirect3DTexture8* const textures[2] = {noiseChain(9), noiseChain(10, D3DFMT_X8R8G8B8)};
   device_->SetRenderState(D3DRS_ZENABLE, TRUE);
   device_->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
   device_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
@@ -383,7 +384,12 @@ TEST_F(RasterFixed, PerspectiveEightPixelGroupsGiveTheSameBytesAsFour) {
     device_->SetRenderState(D3DRS_ALPHABLENDENABLE, blends[b][0]);
     device_->SetRenderState(D3DRS_SRCBLEND, blends[b][1]);
     device_->SetRenderState(D3DRS_DESTBLEND, blends[b][2]);
-    for (int variant = 0; variant < 3; ++variant) {
+    for (int variant = 0; variant < 4; ++variant) {
+      // Variant 3: the chain without alpha, clamped.
+      device_->SetTexture(0, textures[variant == 3 ? 1 : 0]);
+      const DWORD address = variant == 3 ? D3DTADDRESS_CLAMP : D3DTADDRESS_WRAP;
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSU, address);
+      device_->SetTextureStageState(0, D3DTSS_ADDRESSV, address);
       device_->SetRenderState(D3DRS_ALPHATESTENABLE, variant >= 1 ? TRUE : FALSE);
       device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, variant == 2 ? D3DTA_DIFFUSE : D3DTA_TEXTURE);
       for (DWORD mip : {D3DTEXF_LINEAR, D3DTEXF_POINT, D3DTEXF_NONE}) {
@@ -402,6 +408,8 @@ TEST_F(RasterFixed, PerspectiveEightPixelGroupsGiveTheSameBytesAsFour) {
   }
   d3d8compat::setWideGroups(true);
   device_->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
+  device_->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+  device_->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
   device_->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
   device_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
 }
