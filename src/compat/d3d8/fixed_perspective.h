@@ -184,6 +184,19 @@ __attribute__((target("avx2"))) inline void blendLevels8(__m256i* fine0145, __m2
   *fine2367 = lerp8(*fine2367, coarse2367, _mm256_slli_epi16(_mm256_set_m128i(w67, w23), 1));
 }
 
+// The texel values of eight pixels on `levels`: filterTexels8 on the fine level, and where there is a
+// coarse one, on it too, blended towards it as blendLevels blends. The columns go to fineColumns and
+// coarseColumns where they are not null.
+__attribute__((target("avx2"))) inline void filterLevels8(const Levels8& levels, __m128 uLow, __m128 uHigh, __m128 vLow,
+                                                          __m128 vHigh, __m256i* texels0145, __m256i* texels2367,
+                                                          Columns8* fineColumns, Columns8* coarseColumns) {
+  filterTexels8(*levels.fine, uLow, uHigh, vLow, vHigh, texels0145, texels2367, fineColumns);
+  if (levels.coarse == nullptr) return;
+  __m256i coarse0145, coarse2367;
+  filterTexels8(*levels.coarse, uLow, uHigh, vLow, vHigh, &coarse0145, &coarse2367, coarseColumns);
+  blendLevels8(texels0145, texels2367, coarse0145, coarse2367, levels.weights);
+}
+
 // What the colour of a span in perspective brings to each pixel: per lane the texture's multiplier
 // (kTexture + kModulate * colour * w) and the diffuse lanes (diffuseLanes & colour * w), from the
 // pixel state's fixed* lanes.
@@ -248,12 +261,8 @@ __attribute__((target("avx2"))) bool perspectiveEight(const PixelState& ps, cons
   const __m128 vLow = _mm256_castps256_ps128(v), vHigh = _mm256_extractf128_ps(v, 1);
   __m256i texels0145, texels2367;
   Columns8 fineColumns, coarseColumns;
-  filterTexels8(*levels.fine, uLow, uHigh, vLow, vHigh, &texels0145, &texels2367, AlphaTest ? &fineColumns : nullptr);
-  if (levels.coarse != nullptr) {
-    __m256i coarse0145, coarse2367;
-    filterTexels8(*levels.coarse, uLow, uHigh, vLow, vHigh, &coarse0145, &coarse2367, AlphaTest ? &coarseColumns : nullptr);
-    blendLevels8(&texels0145, &texels2367, coarse0145, coarse2367, levels.weights);
-  }
+  filterLevels8(levels, uLow, uHigh, vLow, vHigh, &texels0145, &texels2367, AlphaTest ? &fineColumns : nullptr,
+                AlphaTest ? &coarseColumns : nullptr);
   // Per pixel its multiplier and diffuse lanes: pixels k and 4 + k share a vector.
   __m256 m[4], d[4];
   const __m256 kTexture = eightLanes(color.kTexture, color.kTexture), kModulate = eightLanes(color.kModulate, color.kModulate);

@@ -89,10 +89,10 @@ struct AffineShare {
 
 // Eight pixels at once of a span without perspective whose colour is the same at every pixel: the
 // group loop's arithmetic on 256-bit vectors, so the bytes are the same. `fine`: the span's level, or
-// with `coarse` its pair, blended by levelWeight; `row`: the level's blended row, or null. `visible`: the pixels that passed the depth
-// test (bits 0..7); returns those that pass the alpha test too. Pixels whose columns fall outside the
-// row are filtered per pixel, with the same values. fxLow: the loop's fx for pixels 0..3, fxHigh its
-// next value.
+// with `coarse` its pair, blended by levelWeight; `row`: the level's blended row, or null. `visible`:
+// the pixels that passed the depth test (bits 0..7); returns those that pass the alpha test too. Pixels
+// whose columns fall outside the row are filtered per pixel, with the same values. fxLow: the loop's
+// fx for pixels 0..3, fxHigh its next value.
 template <BlendMode Blend, bool AlphaTest>
 __attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& fine, const FixedSpan* coarse, __m128 levelWeight,
                                                      const BlendedRow* row, const RowPlane& uPlane,
@@ -100,19 +100,13 @@ __attribute__((target("avx2"))) unsigned eightPixels(const FixedSpan& fine, cons
                                                      bool anyDiffuse, __m128i alphaOr, unsigned alphaTable,
                                                      uint32_t alphaRef, unsigned visible, __m128 fxLow, __m128 fxHigh,
                                                      BYTE* colorOut) {
-  const FixedSpan& span = fine;
   const Levels8 levels{&fine, coarse, eightLanes(levelWeight, levelWeight)};
   const __m128 uLow = _mm_mul_ps(planeAt(uPlane, fxLow), w), uHigh = _mm_mul_ps(planeAt(uPlane, fxHigh), w);
   __m256i texels0145, texels2367;
   Columns8 columns, coarseColumns;
-  if (row == nullptr || !rowTexels8(span, *row, uLow, uHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr)) {
-    const __m128 vLow = _mm_mul_ps(planeAt(vPlane, fxLow), w), vHigh = _mm_mul_ps(planeAt(vPlane, fxHigh), w);
-    filterTexels8(span, uLow, uHigh, vLow, vHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr);
-    if (levels.coarse != nullptr) {  // as blendLevels blends them
-      __m256i coarse0145, coarse2367;
-      filterTexels8(*levels.coarse, uLow, uHigh, vLow, vHigh, &coarse0145, &coarse2367, AlphaTest ? &coarseColumns : nullptr);
-      blendLevels8(&texels0145, &texels2367, coarse0145, coarse2367, levels.weights);
-    }
+  if (row == nullptr || !rowTexels8(fine, *row, uLow, uHigh, &texels0145, &texels2367, AlphaTest ? &columns : nullptr)) {
+    filterLevels8(levels, uLow, uHigh, _mm_mul_ps(planeAt(vPlane, fxLow), w), _mm_mul_ps(planeAt(vPlane, fxHigh), w),
+                  &texels0145, &texels2367, AlphaTest ? &columns : nullptr, AlphaTest ? &coarseColumns : nullptr);
   }
   const __m256i multiplier = _mm256_broadcastsi128_si256(color.flatMultiplier);
   const __m256i whole = _mm256_broadcastsi128_si256(color.flatWhole);
@@ -219,60 +213,47 @@ __attribute__((noinline)) void shadeSpan(const PixelState& ps, const TriangleSet
   const unsigned alphaTable = ps.alphaTable;
   const uint32_t alphaRef = ps.alphaRef;
   const int colorRow = ps.colorPitch / 4;
-  int x = xBegin;
-  if constexpr (!perspective) {
-    // Eight pixels at a time where the processor can, fx stepping by 4 as below, which takes the rest
-    // of the span. The two halves' depth is tested (and written) as two groups. The last 5 to 7
-    // pixels go as eight too where the row's storage holds eight (see the loop below).
-    if (flatColor && wideGroups()) {
-      for (; xEnd - x > 4 && (xEnd - x >= 8 || x + 8 <= colorRow); x += 8) {
-        const int second = std::min(xEnd - x, 8) - 4;  // pixels of the second half inside the span
-        const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
-        GroupDepth<Depth> next = depth;
-        next.step();
-        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, second, fxNext, (1u << second) - 1u) << 4;
-        if (visible != 0) {
-          visible = eightPixels<Blend, AlphaTest>(spans[0], twoLevels ? &spans[1] : nullptr, levelWeight,
-                                                  fromRow ? &row : nullptr, uPlane, vPlane, spanW, color, anyDiffuse, alphaOr, alphaTable,
-                                                  alphaRef, visible, fx, fxNext, colorOut);
-          if ((visible & 15u) != 0) depth.write(laneMask(visible & 15u));
-          if ((visible >> 4) != 0) next.write(laneMask(visible >> 4));
-        }
+  // Eight pixels at a time where the processor can: without perspective where the colour is the same
+  // at every pixel, in perspective where both groups choose the same levels; else group by group, as
+  // below. The two halves' depth is tested (and written) as two groups. A span's last 5 to 7 pixels go
+  // as eight too where the row's storage holds eight: the pixels past its end are read and written back
+  // unchanged, as the groups below do it.
+  bool wide;
+  if constexpr (perspective) {
+    wide = share->wide;
+  } else {
+    wide = flatColor && wideGroups();
+  }
+  [[maybe_unused]] const PerspectiveColor eightColor{kTexture, kModulate, diffuseLanes, anyDiffuse};
+  for (int x = xBegin; x < xEnd; x += 4) {
+    if (wide && xEnd - x > 4 && (xEnd - x >= 8 || x + 8 <= colorRow)) {
+      const int second = std::min(xEnd - x, 8) - 4;  // pixels of the second half inside the span
+      const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
+      GroupDepth<Depth> next = depth;
+      next.step();
+      unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, second, fxNext, (1u << second) - 1u) << 4;
+      bool shaded = true;
+      if constexpr (perspective) {
+        shaded = visible == 0 || perspectiveEight<Blend, AlphaTest>(ps, *share, uPlane, vPlane, rhwPlane, fx, fxNext, colors,
+                                                                    colorStep, eightColor, alphaOr, alphaTable, alphaRef,
+                                                                    &visible, colorOut);
+      } else if (visible != 0) {
+        visible = eightPixels<Blend, AlphaTest>(spans[0], twoLevels ? &spans[1] : nullptr, levelWeight, fromRow ? &row : nullptr,
+                                                uPlane, vPlane, spanW, color, anyDiffuse, alphaOr, alphaTable, alphaRef,
+                                                visible, fx, fxNext, colorOut);
+      }
+      if (shaded) {
+        if ((visible & 15u) != 0) depth.write(laneMask(visible & 15u));
+        if ((visible >> 4) != 0) next.write(laneMask(visible >> 4));
         depth = next;
         depth.step();
         fx = _mm_add_ps(fxNext, _mm_set1_ps(4.0f));
-        colorOut += 32;
-      }
-    }
-  }
-  bool wide = false;
-  if constexpr (perspective) wide = share->wide;
-  [[maybe_unused]] const PerspectiveColor eightColor{kTexture, kModulate, diffuseLanes, anyDiffuse};
-  for (; x < xEnd; x += 4) {
-    if constexpr (perspective) {
-      // Eight pixels at a time where the processor can and both groups choose the same levels; the
-      // two halves' depth is tested (and written) as two groups. Else group by group, as below. The
-      // span's last 5 to 7 pixels go as eight too where the row's storage holds eight: the pixels past
-      // its end are read and written back unchanged, as the groups below do it.
-      if (wide && xEnd - x > 4 && (xEnd - x >= 8 || x + 8 <= colorRow)) {
-        const int second = std::min(xEnd - x, 8) - 4;  // pixels of the second half inside the span
-        const __m128 fxNext = _mm_add_ps(fx, _mm_set1_ps(4.0f));
-        GroupDepth<Depth> next = depth;
-        next.step();
-        unsigned visible = depth.test(x, 4, fx, 15u) | next.test(x + 4, second, fxNext, (1u << second) - 1u) << 4;
-        if (visible == 0 || perspectiveEight<Blend, AlphaTest>(ps, *share, uPlane, vPlane, rhwPlane, fx, fxNext, colors,
-                                                               colorStep, eightColor, alphaOr, alphaTable, alphaRef,
-                                                               &visible, colorOut)) {
-          if ((visible & 15u) != 0) depth.write(laneMask(visible & 15u));
-          if ((visible >> 4) != 0) next.write(laneMask(visible >> 4));
-          depth = next;
-          depth.step();
-          fx = _mm_add_ps(fxNext, _mm_set1_ps(4.0f));
+        if (!flatColor) {
           for (int k = 0; k < 4; ++k) colors[k] = _mm_add_ps(_mm_add_ps(colors[k], colorStep), colorStep);
-          colorOut += 32;
-          x += 4;
-          continue;
         }
+        colorOut += 32;
+        x += 4;
+        continue;
       }
     }
     const int count = xEnd - x < 4 ? xEnd - x : 4;
