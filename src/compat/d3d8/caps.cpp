@@ -1,5 +1,6 @@
 #include "compat/d3d8/caps.h"
 
+#include "compat/d3d8/d3d8_host.h"
 #include "compat/d3d8/limits.h"
 #include "compat/d3d8/stage_cascade.h"
 
@@ -64,7 +65,7 @@ D3DCAPS8 softwareDeviceCaps(bool alphaGreaterEqual) {
   caps.MaxUserClipPlanes = 0;
   caps.MaxVertexBlendMatrices = 1;  // one world matrix: no vertex blending
   caps.MaxVertexBlendMatrixIndex = 0;
-  caps.MaxPointSize = kMaxPointSize;
+  caps.MaxPointSize = adapterProfile().maxPointSize;
   caps.MaxPrimitiveCount = kMaxPrimitiveCount;
   caps.MaxVertexIndex = 0x00FFFFFF;
   caps.MaxStreams = 1;

@@ -28,6 +28,8 @@ struct AdapterProfile {                  // what the simulated adapter accepts (
   bool alphaGreaterEqual = true;         // D3DPCMPCAPS_GREATEREQUAL reported in AlphaCmpCaps
   bool displayModeAvailable = true;      // false: GetAdapterDisplayMode fails
   UINT desktopWidth = 1920, desktopHeight = 1080;
+  float maxPointSize = 64.0f;            // MaxPointSize and the POINTSIZE_MAX default (a scaled picture
+                                         // needs points as many times wider)
   D3DFORMAT desktopFormat = D3DFMT_X8R8G8B8;
 };
 void setAdapterProfile(const AdapterProfile& profile);

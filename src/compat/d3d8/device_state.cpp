@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "compat/d3d8/d3d8_host.h"
+
 namespace d3d8compat {
 namespace {
 
@@ -64,7 +66,7 @@ void setRenderStateDefaults(DWORD* rs, bool autoDepthStencil) {
   rs[D3DRS_POINTSCALE_C] = floatAsState(0.0f);
   rs[D3DRS_MULTISAMPLEANTIALIAS] = TRUE;
   rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFF;
-  rs[D3DRS_POINTSIZE_MAX] = floatAsState(64.0f);
+  rs[D3DRS_POINTSIZE_MAX] = floatAsState(adapterProfile().maxPointSize);  // 64 on the default adapter
   rs[D3DRS_COLORWRITEENABLE] = 0xF;
   rs[D3DRS_BLENDOP] = D3DBLENDOP_ADD;
 }

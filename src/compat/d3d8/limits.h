@@ -14,6 +14,5 @@ constexpr UINT kMaxTextureSize = 2048;
 constexpr UINT kMaxSurfaceSize = 4096;   // back buffers and depth buffers
 constexpr UINT kMaxPrimitiveCount = 0xFFFFF;
 constexpr UINT kMaxStreamStride = 256;
-constexpr float kMaxPointSize = 64.0f;   // widest point sprite in pixels (hardware of the time)
 
 }  // namespace d3d8compat

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "compat/d3d8/limits.h"
+#include "compat/d3d8/d3d8_host.h"
 
 namespace d3d8compat {
 
@@ -10,7 +10,7 @@ PointRules makePointRules(const DeviceState& state, bool transformed) {
   const DWORD* rs = state.renderStates;
   PointRules rules;
   rules.minSize = stateAsFloat(rs[D3DRS_POINTSIZE_MIN]);
-  rules.maxSize = std::min(kMaxPointSize, stateAsFloat(rs[D3DRS_POINTSIZE_MAX]));
+  rules.maxSize = std::min(adapterProfile().maxPointSize, stateAsFloat(rs[D3DRS_POINTSIZE_MAX]));
   rules.spriteCoordinates = rs[D3DRS_POINTSPRITEENABLE] != 0;
   rules.transformed = transformed;
   return rules;

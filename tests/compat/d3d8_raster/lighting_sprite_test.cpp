@@ -2,6 +2,7 @@
 // NORMALIZENORMALS under a scaled world matrix, lit alpha; point sprite sizes at known distances, the
 // size clamps, sprite texture coordinates, sprites partly off screen, and the sprite's single depth.
 #include <cmath>
+#include <utility>
 
 #include "raster_fixture.h"
 
@@ -106,6 +107,21 @@ TEST_F(RasterSprites, SizeFollowsDistanceAndClamps) {
     EXPECT_EQ(pixel(320 - c.side / 2, 240 - c.side / 2), 0xFFFF0000u);
     EXPECT_EQ(pixel(320 + c.side / 2 - 1, 240 + c.side / 2 - 1), 0xFFFF0000u);
   }
+}
+
+// An adapter made for a picture twice as large allows points twice as wide: De = 5 -> 96 pixels, no
+// longer clamped; POINTSIZE_MAX still limits them.
+TEST_F(RasterSprites, AWiderAdapterLetsPointsGrowPast64) {
+  d3d8compat::AdapterProfile wide;
+  wide.maxPointSize = 128.0f;
+  d3d8compat::setAdapterProfile(wide);
+  for (const auto& [maxSize, side] : {std::pair{128.0f, 96}, std::pair{64.0f, 64}}) {
+    device_->SetRenderState(D3DRS_POINTSIZE_MAX, d3d8compat::floatAsState(maxSize));
+    clear(0xFF000000);
+    drawPoint(5);
+    EXPECT_EQ(countPixels(0xFFFF0000), side * side) << maxSize;
+  }
+  d3d8compat::setAdapterProfile(d3d8compat::AdapterProfile{});
 }
 
 // Every pixel of the sprite has the centre's depth: Q (10 - 1) / 10 = 0.909090... for De = 10.
