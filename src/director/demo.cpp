@@ -79,7 +79,8 @@ void setFrameObserver(FrameObserver observer) { g_frameObserver = observer; }
 int demoMain() {
   g_time = 0.0f;
   forgetQuitRequest();
-  if (initGraphics("ZAQ", 640, 480, 0, 32) == 0) return -1;
+  // 640 x 480 times the render scale (1 unless a capture or a large screen asked for more pixels).
+  if (initGraphics("ZAQ", 640 * renderScale(), 480 * renderScale(), 0, 32) == 0) return -1;
   startUp();
   if (quitRequested()) {
     // Closed while the opening card was up: a start-up pump took the quit.

@@ -36,7 +36,7 @@ void bindBoth(IDirect3DTexture8* texture) {
 
 void createRenderTargets() {
   for (int k = 0; k < 2; ++k) {
-    g_device->CreateTexture(FEEDBACK_TARGET_SIZE, FEEDBACK_TARGET_SIZE, 1, D3DUSAGE_RENDERTARGET,
+    g_device->CreateTexture(renderTextureSize(), renderTextureSize(), 1, D3DUSAGE_RENDERTARGET,
                             g_renderTargetFormat, D3DPOOL_DEFAULT, &g_targets[k]);
     if (g_targets[k] != nullptr) g_targets[k]->GetSurfaceLevel(0, &g_targetSurfaces[k]);
   }
@@ -82,8 +82,9 @@ void rotateAround(float uv[2], float angle, float cx, float cy) {
 
 void drawFeedbackQuad(uint32_t color, bool targetSized, float zl, float zr, float zt, float zb, float angle,
                       float cx, float cy) {
-  const float w = targetSized ? static_cast<float>(FEEDBACK_TARGET_SIZE) : static_cast<float>(currentTargetWidth());
-  const float h = targetSized ? static_cast<float>(FEEDBACK_TARGET_SIZE) : static_cast<float>(currentTargetHeight());
+  const float side = static_cast<float>(renderTextureSize());
+  const float w = targetSized ? side : static_cast<float>(currentTargetWidth());
+  const float h = targetSized ? side : static_cast<float>(currentTargetHeight());
   const float left = 1.0f - 1.0f / (zl + 1.0f) + 0.0035f;
   const float right = 1.0f / (zr + 1.0f) - 0.0035f;
   const float top = 1.0f - 1.0f / (zt + 1.0f) + 0.0035f;

@@ -1,8 +1,8 @@
-// The render-to-texture feedback blur: a scene draws into a 256 x 256 target texture, then each pass
-// draws that texture into the other target through a zoomed, twisted copy of itself (zoom and twist
-// halving every pass), and the result is added over the screen. Two targets and the saved back-buffer
-// and depth surfaces live from createRenderTargets to releaseRenderTargets. Do not present in between
-// beginFeedbackFrame and the end of applyFeedbackBlur.
+// The render-to-texture feedback blur: a scene draws into a 256 x 256 target texture (times the render
+// scale), then each pass draws that texture into the other target through a zoomed, twisted copy of
+// itself (zoom and twist halving every pass), and the result is added over the screen. Two targets and
+// the saved back-buffer and depth surfaces live from createRenderTargets to releaseRenderTargets. Do
+// not present in between beginFeedbackFrame and the end of applyFeedbackBlur.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,6 @@
 
 // D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX2.
 constexpr DWORD SCREEN_FVF = 0x244;
-constexpr int FEEDBACK_TARGET_SIZE = 256;
 
 struct ScreenVertex {
   float x, y, z;  // screen pixels, z = 0
@@ -26,11 +25,11 @@ static_assert(sizeof(ScreenVertex) == 36);
 void createRenderTargets();
 // Releases the targets and the saved surfaces (before the device is released).
 void releaseRenderTargets();
-void renderToTarget(int k);  // target k with the saved depth surface; currentTargetWidth reports 256
+void renderToTarget(int k);  // target k with the saved depth surface; currentTargetWidth reports its side
 void restoreRenderTarget();  // the saved back buffer again
 // Target 0 bound and cleared (black, depth 1, stencil 0).
 void beginFeedbackFrame();
-// One quad over the target (targetSized: 256 x 256; else the current target's size); the second
+// One quad over the target (targetSized: the target textures' size; else the current target's size); the second
 // coordinate set is the window pulled in by the four zoom terms, turned by angle about (cx, cy).
 void drawFeedbackQuad(uint32_t color, bool targetSized, float zl, float zr, float zt, float zb, float angle,
                       float cx, float cy);

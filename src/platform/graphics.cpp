@@ -17,6 +17,8 @@ bool g_renderingToTexture = false;
 
 namespace {
 
+int g_renderScale = 1;
+
 // The depth format the device was finally created with (attempts 4 and 5 fall back to D16).
 D3DFORMAT g_depthFormat = D3DFMT_D24S8;
 
@@ -182,8 +184,12 @@ void setMaterialAmbient(D3DCOLOR ambientColor) {
   setRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
 }
 
-int currentTargetWidth() { return g_renderingToTexture ? 256 : g_viewportWidth; }
-int currentTargetHeight() { return g_renderingToTexture ? 256 : g_viewportHeight; }
+int currentTargetWidth() { return g_renderingToTexture ? renderTextureSize() : g_viewportWidth; }
+int currentTargetHeight() { return g_renderingToTexture ? renderTextureSize() : g_viewportHeight; }
+
+void setRenderScale(int scale) { g_renderScale = scale; }
+int renderScale() { return g_renderScale; }
+int renderTextureSize() { return 256 * g_renderScale; }
 
 DWORD floatBits(float value) {
   DWORD bits;

@@ -33,5 +33,13 @@ void setMaterialAmbient(D3DCOLOR ambientColor);
 int currentTargetWidth();
 int currentTargetHeight();
 
+// Port addition for sharper captures and large screens: the picture is made at `scale` times the
+// presentation's sizes (the back buffer scale x 640 x 480, render-target textures scale x 256 square,
+// the font atlas at scale x the DPI). Set before initGraphics; 1, the default, is the original.
+void setRenderScale(int scale);
+int renderScale();
+// Side of the square render-target textures: 256 x renderScale().
+int renderTextureSize();
+
 // Float-valued render states (point sizes and scales) take the float's bit pattern.
 DWORD floatBits(float value);

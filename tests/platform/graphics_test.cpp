@@ -99,6 +99,33 @@ TEST_F(GraphicsTest, FullDeviceGetsTheDefaultsAndTwoBlankFrames) {
   EXPECT_EQ(stageState(1, D3DTSS_MIPFILTER), static_cast<DWORD>(D3DTEXF_NONE));
 }
 
+// Render scale 2 as the host sets it up: the device is 1280 x 960 with the same aspect, render-target
+// textures report 512 square, and points may be 128 pixels wide (capability and default maximum).
+TEST_F(GraphicsTest, AtRenderScale2TheDeviceTargetsAndPointsAreTwiceAsLarge) {
+  setRenderScale(2);
+  d3d8compat::AdapterProfile profile;
+  profile.maxPointSize = 128.0f;
+  d3d8compat::setAdapterProfile(profile);
+  const int made = initGraphics("ZAQ", 640 * renderScale(), 480 * renderScale(), 0, 32);
+  setRenderScale(1);
+  ASSERT_EQ(made, 1);
+  EXPECT_EQ(g_viewportWidth, 1280);
+  EXPECT_EQ(g_viewportHeight, 960);
+  EXPECT_EQ(g_viewportAspect, 0.75f);
+  EXPECT_EQ(g_caps.MaxPointSize, 128.0f);
+  DWORD maxSize = 0;
+  g_device->GetRenderState(D3DRS_POINTSIZE_MAX, &maxSize);
+  EXPECT_EQ(d3d8compat::stateAsFloat(maxSize), 128.0f);
+  setRenderScale(2);
+  g_renderingToTexture = true;
+  EXPECT_EQ(currentTargetWidth(), 512);
+  EXPECT_EQ(currentTargetHeight(), 512);
+  g_renderingToTexture = false;
+  EXPECT_EQ(currentTargetWidth(), 1280);
+  setRenderScale(1);
+  EXPECT_EQ(renderTextureSize(), 256);
+}
+
 TEST_F(GraphicsTest, SoftwareOnlyDeviceKeepsTheFullParameterSet) {
   d3d8compat::AdapterProfile profile;
   profile.hardwareVertexProcessing = false;
