@@ -50,8 +50,11 @@ HRESULT reportFailure(HRESULT result, const char* what) {
 
 HRESULT Font::build() {
   release();
-  dpiScale = 1.0f;
-  HRESULT result = g_device->CreateTexture(kAtlasSize, kAtlasSize, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &texture);
+  // At render scale N the glyphs are drawn at N times the DPI on an atlas N times as wide and high,
+  // in the places they have at scale 1.
+  dpiScale = static_cast<float>(renderScale());
+  atlasSize = kAtlasSize * renderScale();
+  HRESULT result = g_device->CreateTexture(atlasSize, atlasSize, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_MANAGED, &texture);
   if (FAILED(result)) {
     texture = nullptr;
     return reportFailure(result, "the font atlas texture could not be created");
@@ -59,7 +62,7 @@ HRESULT Font::build() {
 
   // The sheet's GDI objects are deleted when it goes, also when no font could be made.
   GlyphSheet sheet;
-  result = sheet.draw(dpiScale, glyphs);
+  result = sheet.draw(dpiScale, glyphs, renderScale());
   if (FAILED(result)) return reportFailure(result, "no usable font found");
   D3DLOCKED_RECT locked;
   if (SUCCEEDED(texture->LockRect(0, &locked, nullptr, 0))) {

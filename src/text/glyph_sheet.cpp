@@ -4,25 +4,39 @@
 #include <cstring>
 
 bool ShelfPacker::place(int width, int height, int* left, int* top) {
-  if (width + x + 1 > kAtlasSize) {
+  if (width + x + unit > size) {
     x = 0;
-    y = y + height + 1;
+    y = y + height + unit;
   }
-  // The shelf rule alone would let the last shelves run past the bitmap's 512 rows.
-  if (width + 1 > kAtlasSize || y + height > kAtlasSize) return false;
+  // The shelf rule alone would let the last shelves run past the bitmap's last row.
+  if (width + unit > size || y + height > size) return false;
   *left = x;
   *top = y;
-  x = x + width + 3;
+  x = x + width + 3 * unit;
   return true;
 }
 
-HRESULT GlyphSheet::draw(float dpiScale, GlyphRect glyphs[96]) {
+namespace {
+
+// A 36-point "Verdana" at 96 DPI x dpiScale (48 pixels at 96 DPI); the negative height asks for the
+// character (em) height.
+HFONT createAtlasFont(HDC dc, float dpiScale) {
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  const int height = -MulDiv(36, static_cast<int>(static_cast<float>(dpi) * dpiScale), 72);
+  return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                     CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH, "Verdana");
+}
+
+}  // namespace
+
+HRESULT GlyphSheet::draw(float dpiScale, GlyphRect glyphs[96], int layoutScale) {
   release();
+  size_ = kAtlasSize * layoutScale;
   BITMAPINFO info;
   std::memset(&info, 0, sizeof(info));
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = kAtlasSize;
-  info.bmiHeader.biHeight = -kAtlasSize;  // top-down rows
+  info.bmiHeader.biWidth = size_;
+  info.bmiHeader.biHeight = -size_;  // top-down rows
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
@@ -33,34 +47,47 @@ HRESULT GlyphSheet::draw(float dpiScale, GlyphRect glyphs[96]) {
   bits_ = static_cast<const uint32_t*>(bits);
   SetMapMode(dc_, MM_TEXT);
 
-  // A 36-point font: 48 pixels at 96 DPI; the negative height asks for the character (em) height.
-  const int dpi = GetDeviceCaps(dc_, LOGPIXELSY);
-  const int height = -MulDiv(36, static_cast<int>(static_cast<float>(dpi) * dpiScale), 72);
-  font_ = CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, VARIABLE_PITCH, "Verdana");
+  font_ = createAtlasFont(dc_, dpiScale);
   if (font_ == nullptr || bitmap_ == nullptr) return E_FAIL;
+
+  // The cells: each character's extent at 1 / layoutScale of the drawing DPI, times layoutScale. The
+  // hinted advances of a larger font are not exactly proportional; measured this way every caption
+  // keeps its layout at any scale.
+  SIZE extents[95];
+  HFONT measuring = layoutScale == 1 ? font_ : createAtlasFont(dc_, dpiScale / static_cast<float>(layoutScale));
+  if (measuring == nullptr) return E_FAIL;
+  SelectObject(dc_, measuring);
+  for (int c = 32; c <= 126; ++c) {
+    const char character = static_cast<char>(c);
+    extents[c - 32] = SIZE{};
+    GetTextExtentPoint32A(dc_, &character, 1, &extents[c - 32]);
+    extents[c - 32].cx *= layoutScale;
+    extents[c - 32].cy *= layoutScale;
+  }
 
   SelectObject(dc_, bitmap_);
   SelectObject(dc_, font_);
+  if (measuring != font_) DeleteObject(measuring);
   SetTextColor(dc_, 0x00FFFFFF);
   SetBkColor(dc_, 0);
   SetTextAlign(dc_, TA_TOP | TA_LEFT);
 
   ShelfPacker packer;
+  packer.size = size_;
+  packer.unit = layoutScale;
+  const float scale = static_cast<float>(size_);
   for (int c = 32; c <= 126; ++c) {
     const char character = static_cast<char>(c);
-    SIZE size{};
-    GetTextExtentPoint32A(dc_, &character, 1, &size);
+    const SIZE extent = extents[c - 32];
     GlyphRect& glyph = glyphs[c - 32];
     int left = 0, top = 0;
-    if (!packer.place(size.cx, size.cy, &left, &top)) {
+    if (!packer.place(extent.cx, extent.cy, &left, &top)) {
       glyph = GlyphRect{};
       continue;
     }
-    ExtTextOutA(dc_, left + 1, top, ETO_OPAQUE | ETO_CLIPPED, nullptr, &character, 1, nullptr);
-    const float scale = static_cast<float>(kAtlasSize);
+    ExtTextOutA(dc_, left + layoutScale, top, ETO_OPAQUE | ETO_CLIPPED, nullptr, &character, 1, nullptr);
     glyph = GlyphRect{static_cast<float>(left) / scale, static_cast<float>(top) / scale,
-                      static_cast<float>(left + size.cx) / scale, static_cast<float>(top + size.cy) / scale};
+                      static_cast<float>(left + extent.cx) / scale, static_cast<float>(top + extent.cy) / scale};
   }
   glyphs[95] = GlyphRect{};
   return S_OK;
@@ -68,10 +95,10 @@ HRESULT GlyphSheet::draw(float dpiScale, GlyphRect glyphs[96]) {
 
 void GlyphSheet::convert(void* texels, int pitch) const {
   if (bits_ == nullptr) return;
-  for (int y = 0; y < kAtlasSize; ++y) {
+  for (int y = 0; y < size_; ++y) {
     auto* target = reinterpret_cast<uint16_t*>(static_cast<BYTE*>(texels) + static_cast<std::ptrdiff_t>(y) * pitch);
-    const uint32_t* source = bits_ + static_cast<std::ptrdiff_t>(y) * kAtlasSize;
-    for (int x = 0; x < kAtlasSize; ++x) target[x] = coverageTexel(source[x]);
+    const uint32_t* source = bits_ + static_cast<std::ptrdiff_t>(y) * size_;
+    for (int x = 0; x < size_; ++x) target[x] = coverageTexel(source[x]);
   }
 }
 

@@ -8,8 +8,10 @@
 
 namespace {
 
-constexpr float kAtlasPixels = 512.0f;
 constexpr int kBatchVertices = 294;  // a batch is drawn once it holds more: 50 glyphs fill all 300 slots
+
+// The atlas's side in pixels: glyph rectangles times this are pixel sizes.
+float atlasPixels() { return static_cast<float>(g_font.atlasSize); }
 
 bool fontUsable() {
   const GlyphRect& space = g_font.glyphs[0];
@@ -30,7 +32,7 @@ float widestLine(const char* text, float w, float h, float glyphWidth, float spa
     if (*c == '\n') lineWidth = 0.0f;
     const GlyphRect* g = glyphOf(*c);
     if (g == nullptr) continue;
-    lineWidth += (g->right - g->left) * kAtlasPixels * h * glyphWidth * k + w * glyphWidth * spacing;
+    lineWidth += (g->right - g->left) * atlasPixels() * h * glyphWidth * k + w * glyphWidth * spacing;
     widest = std::max(widest, lineWidth);
   }
   return widest;
@@ -53,7 +55,7 @@ void drawString(float x, float y, float z, float glyphWidth, float glyphHeight, 
   float penY = h * y - 0.5f - 0.6f * lineHeight;
   float lineStartX = penX;
   // One over the space glyph's pixel height: the atlas's line height.
-  const float k = 1.0f / ((g_font.glyphs[0].bottom - g_font.glyphs[0].top) * kAtlasPixels);
+  const float k = 1.0f / ((g_font.glyphs[0].bottom - g_font.glyphs[0].top) * atlasPixels());
 
   BYTE* data = nullptr;
   if (FAILED(g_font.vertexBuffer->Lock(0, 0, &data, D3DLOCK_DISCARD))) {
@@ -77,8 +79,8 @@ void drawString(float x, float y, float z, float glyphWidth, float glyphHeight, 
     }
     const GlyphRect* g = glyphOf(*c);
     if (g == nullptr) continue;
-    const float gw = (g->right - g->left) * kAtlasPixels * sx;
-    const float gh = (g->bottom - g->top) * kAtlasPixels * sy;
+    const float gw = (g->right - g->left) * atlasPixels() * sx;
+    const float gh = (g->bottom - g->top) * atlasPixels() * sy;
     *vertex++ = makeOverlayVertex({penX, penY + gh, z}, color, g->left, g->bottom);
     *vertex++ = makeOverlayVertex({penX, penY, z}, color, g->left, g->top);
     *vertex++ = makeOverlayVertex({penX + gw, penY + gh, z}, color, g->right, g->bottom);

@@ -1,7 +1,9 @@
 // The font atlas: the shelf rule (and its overflow guard), the coverage-to-alpha texel, the atlas built
 // from DejaVu Sans at 96 DPI, and what a build that fails part-way leaves behind.
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -98,8 +100,58 @@ TEST_F(FontTest, BuildPacksEveryPrintableGlyphAndLeavesCode127Empty) {
   EXPECT_EQ(coveredBelow, 0);
 }
 
-// At four times the DPI the cells are 4 x 57 high and only two shelves fit: the glyphs after them get
-// empty rectangles instead of rows past the bitmap.
+// At render scale 2 and 4 the atlas is 1024 and 2048 square with the glyphs drawn at that many times
+// the DPI: every glyph has a place, inside the atlas, overlapping no other; the rectangles (texture
+// coordinates) are the scale-1 ones, so captions keep their layout; the drawn coverage grows with the
+// area.
+TEST_F(FontTest, AtRenderScale2And4TheAtlasGrowsAndKeepsTheScale1Layout) {
+  ASSERT_EQ(g_font.build(), 0);
+  GlyphRect original[96];
+  std::copy(std::begin(g_font.glyphs), std::end(g_font.glyphs), original);
+  const auto coverage = [] {
+    const d3d8compat::Surface& level = *static_cast<d3d8compat::Texture*>(g_font.texture)->level(0);
+    int covered = 0;
+    for (UINT y = 0; y < level.height(); ++y) {
+      const auto* row = reinterpret_cast<const uint16_t*>(level.row(y));
+      for (UINT x = 0; x < level.width(); ++x) covered += (row[x] >> 12) != 0 ? 1 : 0;
+    }
+    return covered;
+  };
+  const int coveredAt1 = coverage();
+  for (int scale : {2, 4}) {
+    SCOPED_TRACE(scale);
+    setRenderScale(scale);
+    const HRESULT built = g_font.build();
+    setRenderScale(1);
+    ASSERT_EQ(built, 0);
+    EXPECT_EQ(g_font.dpiScale, static_cast<float>(scale));
+    EXPECT_EQ(g_font.atlasSize, 512 * scale);
+    const d3d8compat::Surface& level = *static_cast<d3d8compat::Texture*>(g_font.texture)->level(0);
+    EXPECT_EQ(level.width(), static_cast<UINT>(512 * scale));
+    for (int c = 32; c <= 126; ++c) {
+      const GlyphRect& g = g_font.glyphs[c - 32];
+      EXPECT_GT(g.right, g.left) << c;
+      EXPECT_GE(g.left, 0.0f) << c;
+      EXPECT_GE(g.top, 0.0f) << c;
+      EXPECT_LE(g.right, 1.0f) << c;
+      EXPECT_LE(g.bottom, 1.0f) << c;
+      EXPECT_EQ(g.left, original[c - 32].left) << c;
+      EXPECT_EQ(g.bottom, original[c - 32].bottom) << c;
+      for (int d = 32; d < c; ++d) {
+        const GlyphRect& h = g_font.glyphs[d - 32];
+        const bool apart = g.right <= h.left || h.right <= g.left || g.bottom <= h.top || h.bottom <= g.top;
+        EXPECT_TRUE(apart) << c << " overlaps " << d;
+      }
+    }
+    // Glyphs drawn at scale x the DPI cover about scale^2 times the texels.
+    const double ratio = static_cast<double>(coverage()) / coveredAt1;
+    EXPECT_GT(ratio, 0.8 * scale * scale);
+    EXPECT_LT(ratio, 1.25 * scale * scale);
+  }
+}
+
+// On a 512 x 512 sheet at four times the DPI the cells are 4 x 57 high and only two shelves fit: the
+// glyphs after them get empty rectangles instead of rows past the bitmap.
 TEST_F(FontTest, GlyphsWhoseShelfWouldPassTheBottomGetEmptyRectangles) {
   GlyphSheet sheet;
   GlyphRect glyphs[96];
