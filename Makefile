@@ -54,9 +54,11 @@ fuzz: deps
 soak: build
 	scripts/soak.sh $(BUILD_DIR) 2
 
+# SCALE=2 makes a 1280 x 960 video (3: 1920 x 1440, 4: 2560 x 1920).
+SCALE ?= 1
 video: build
 	@BRANNIK_WITH_FFMPEG=1 scripts/setup-deps.sh || echo "video: could not install ffmpeg" >&2
-	$(BUILD_DIR)/brannik --capture brannik.mp4
+	$(BUILD_DIR)/brannik --capture brannik.mp4 --scale $(SCALE)
 
 # Rewrites tests/end_to_end/golden_frames.txt from a fresh capture; the commit that changes it says why.
 golden: build

@@ -34,6 +34,8 @@ uint32_t audioFramesForNextFrame(int fps, uint32_t* remainder) {
 
 bool CaptureSink::open(const CaptureSettings& settings, std::string* error) {
   settings_ = settings;
+  width_ = settings.width;
+  height_ = settings.height;
   video_ = isVideoPath(settings.path);
   targetFrames_ = settings.duration > 0.0 ? static_cast<uint64_t>(std::llround(settings.duration * settings.fps)) : 0;
   if (settings.duration > 0.0 && targetFrames_ == 0) targetFrames_ = 1;

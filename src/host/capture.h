@@ -20,6 +20,8 @@ namespace host {
 struct CaptureSettings {
   std::string path;       // a directory, or a .mp4 / .mkv / .webm file
   int fps = 60;
+  int width = 640;        // the presented picture's size
+  int height = 480;
   double duration = 0.0;  // seconds of output; 0: until the presentation ends
   bool progress = false;  // report progress on standard error
 };

@@ -38,7 +38,7 @@ std::string* pathOption(const char* arg, Options* o) {
 
 const char* usageLine() {
   return "usage: brannik [--window] [--capture PATH [--fps N] [--duration S]] [--soundtrack OUT.wav] "
-         "[--from ORDER] [--to ORDER] [--trace FILE.csv] [--help] [--version]";
+         "[--from ORDER] [--to ORDER] [--scale N] [--trace FILE.csv] [--help] [--version]";
 }
 
 const char* helpText() {
@@ -122,6 +122,13 @@ bool parseOptions(int argc, const char* const* argv, Options* options, std::stri
       if (v == nullptr) return false;
       if (!parseInt(v, 1, 92, &o.toOrder)) {
         *error = std::string("--to takes a song order from 1 to 92, not '") + v + "'";
+        return false;
+      }
+    } else if (std::strcmp(arg, "--scale") == 0) {
+      const char* v = value(arg);
+      if (v == nullptr) return false;
+      if (!parseInt(v, 1, 4, &o.scale)) {
+        *error = std::string("--scale takes a whole number from 1 to 4, not '") + v + "'";
         return false;
       }
     } else if (std::strcmp(arg, "--duration") == 0) {

@@ -18,6 +18,7 @@ struct Options {
   double duration = 0.0;  // seconds of capture; 0: until the presentation ends
   int fromOrder = 0;      // the song order the run starts at, 0 to 91
   int toOrder = 92;       // the order at whose start the run ends, fromOrder + 1 to 92
+  int scale = 1;          // the picture is made at scale x 640 x 480, 1 to 4
 };
 
 // Parses argv. On a bad command line returns false with a one-line reason in *error.

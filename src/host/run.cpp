@@ -18,6 +18,7 @@
 #include "host/sdl_presenter.h"
 #include "host/stop_signals.h"
 #include "host/soundtrack.h"
+#include "platform/graphics.h"
 
 namespace host {
 
@@ -30,6 +31,15 @@ int exitCodeOf(int demoResult) {
     return EXIT_NO_DISPLAY;
   }
   return demoResult;
+}
+
+// The picture at `scale` times its size: the back buffer, render-target textures and font atlas follow
+// renderScale(); point sprites, sized by the viewport's height, may grow as many times wide.
+void applyRenderScale(int scale) {
+  setRenderScale(scale);
+  d3d8compat::AdapterProfile profile = d3d8compat::adapterProfile();
+  profile.maxPointSize = 64.0f * static_cast<float>(scale);
+  d3d8compat::setAdapterProfile(profile);
 }
 
 int runPresentation(const Options& options) {
@@ -49,6 +59,8 @@ int runCapture(const Options& options) {
   settings.path = options.capturePath;
   settings.fps = options.fps;
   settings.duration = options.duration;
+  settings.width = 640 * options.scale;
+  settings.height = 480 * options.scale;
   settings.progress = isatty(STDERR_FILENO) != 0;
   CaptureSink sink;
   std::string error;
@@ -95,6 +107,7 @@ int run(int argc, const char* const* argv) {
     return EXIT_FAILURE_IO;
   }
   setPlayRange(PlayRange{options.fromOrder, options.toOrder});
+  applyRenderScale(options.scale);
   int result = EXIT_OK;
   switch (options.mode) {
     case RunMode::Help:

@@ -126,4 +126,23 @@ TEST(Options, OrdersOutOfRangeOrOutOfTurnAreRefused) {
   }
 }
 
+TEST(Options, ScaleTakes1To4InEveryMode) {
+  EXPECT_EQ(parse({}).options.scale, 1);
+  for (const auto& args : std::vector<std::vector<const char*>>{{"--scale", "2"},
+                                                                 {"--window", "--scale", "2"},
+                                                                 {"--capture", "d", "--scale", "2", "--fps", "10"},
+                                                                 {"--soundtrack", "a.wav", "--scale", "2"}}) {
+    const Parsed p = parse(args);
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.scale, 2);
+  }
+  EXPECT_EQ(parse({"--scale", "4"}).options.scale, 4);
+  for (const char* n : {"0", "5", "two", "2.0", "-1", ""}) {
+    const Parsed p = parse({"--capture", "d", "--scale", n});
+    EXPECT_FALSE(p.ok) << n;
+    EXPECT_EQ(p.error, std::string("--scale takes a whole number from 1 to 4, not '") + n + "'");
+  }
+  EXPECT_EQ(parse({"--scale"}).error, "--scale needs a value");
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 // cursor and message box.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -128,6 +129,13 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     SDL_Rect desktop;
     if (g_desktopWindowed) {
       flags |= SDL_WINDOW_RESIZABLE;
+      // A back buffer larger than the desktop (a scaled picture) opens in a window that fits it, at
+      // the same shape; the picture is scaled into whatever size the window has.
+      if (SDL_GetDisplayUsableBounds(0, &desktop) == 0 && (sdlWidth > desktop.w || sdlHeight > desktop.h)) {
+        const double fit = std::min(static_cast<double>(desktop.w) / sdlWidth, static_cast<double>(desktop.h) / sdlHeight);
+        sdlWidth = std::max(1, static_cast<int>(sdlWidth * fit * 0.9));
+        sdlHeight = std::max(1, static_cast<int>(sdlHeight * fit * 0.9));
+      }
     } else {
       flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
       // Made at the desktop's size too, so it covers the screen even where no window manager honours
