@@ -108,6 +108,25 @@ TEST(Capture, WritesFramesAndSoundtrackIdenticallyTwice) {
   }
 }
 
+// A video (where ffmpeg is installed): every frame reaches the file, in the order rendered, with the
+// soundtrack beside it; the frames go through the encoder's writer thread and its short queue.
+TEST(Capture, AVideoHoldsEveryFrameAndTheSoundtrack) {
+  if (runShell("command -v ffprobe").exitCode != 0) GTEST_SKIP() << "ffmpeg is not installed";
+  const fs::path video = fs::path(freshDir("capture_video").string() + ".mp4");
+  fs::remove(video);
+  const std::string limit = std::to_string(300 * BRANNIK_TIME_SCALE);
+  const Result r = runShell("timeout " + limit + " " + program() + " --capture " + video.string() +
+                            " --fps 30 --duration 3 --scale 2");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const Result frames = runShell("ffprobe -v error -count_frames -select_streams v:0 -show_entries "
+                                 "stream=nb_read_frames,width,height -of csv=p=0 " + video.string());
+  EXPECT_EQ(frames.output, "1280,960,90\n");
+  const Result audio = runShell("ffprobe -v error -select_streams a:0 -show_entries stream=sample_rate,channels "
+                                "-of csv=p=0 " + video.string());
+  EXPECT_EQ(audio.output, "44100,2\n");
+  fs::remove(video);
+}
+
 TEST(Capture, UnwritableTargetFailsWithAMessage) {
   const Result r = runShell(program() + " --capture /proc/brannik-no-such-dir --duration 1");
   EXPECT_EQ(r.exitCode, 1);
