@@ -132,7 +132,8 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
       // A back buffer larger than the desktop (a scaled picture) opens in a window that fits it, at
       // the same shape; the picture is scaled into whatever size the window has.
       if (SDL_GetDisplayUsableBounds(0, &desktop) == 0 && (sdlWidth > desktop.w || sdlHeight > desktop.h)) {
-        const double fit = std::min(static_cast<double>(desktop.w) / sdlWidth, static_cast<double>(desktop.h) / sdlHeight);
+        const double fit =
+            std::min(static_cast<double>(desktop.w) / sdlWidth, static_cast<double>(desktop.h) / sdlHeight);
         sdlWidth = std::max(1, static_cast<int>(sdlWidth * fit * 0.9));
         sdlHeight = std::max(1, static_cast<int>(sdlHeight * fit * 0.9));
       }
