@@ -2,7 +2,7 @@
 // uploads (40 x 40); the box's restore, pulse and upload (10 subdivisions); the feedback blur of six
 // passes after a scene drew into the 256 x 256 target, beside the same draws issued plainly on the
 // device; the helix's 500 sprites into the target; the tunnel's 410 dust sprites at the back buffer.
-// Argument (where given): raster bands, 1 = every pixel on the calling thread. Times are wall-clock.
+// Argument (where given): raster threads, 1 = every pixel on the calling thread. Times are wall-clock.
 #include <benchmark/benchmark.h>
 
 #include <array>
@@ -94,7 +94,7 @@ void drawSceneIntoTarget() {
 
 void BM_FeedbackBlur(benchmark::State& state) {
   engine();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   drawSceneIntoTarget();
   for (auto _ : state) applyFeedbackBlur(6, 1, 0.4f, 0.5f, 0.5f, 0.3f);
 }
@@ -170,7 +170,7 @@ class PlainBlur {
 
 void BM_FeedbackBlurPlainDraws(benchmark::State& state) {
   engine();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   drawSceneIntoTarget();
   PlainBlur plain;
   for (auto _ : state) plain.run();
@@ -181,7 +181,7 @@ BENCHMARK(BM_FeedbackBlurPlainDraws)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchm
 // blur's total time over the plain draws'.
 void BM_FeedbackBlurAgainstPlain(benchmark::State& state) {
   engine();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   drawSceneIntoTarget();
   PlainBlur plain;
   using Clock = std::chrono::steady_clock;
@@ -204,7 +204,7 @@ BENCHMARK(BM_FeedbackBlurAgainstPlain)->Arg(1)->Arg(2)->UseRealTime()->Unit(benc
 // The helix scene's 500 additive sprites into the 256 x 256 target.
 void BM_HelixSprites(benchmark::State& state) {
   Engine& e = engine();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   beginFeedbackFrame();
   setDefaultTextureStages();
   e.camera.eye = {0.0f, 0.0f, -2.5f};
@@ -230,7 +230,7 @@ BENCHMARK(BM_HelixSprites)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMill
 // The tunnel's 410 dust sprites at the back buffer, seen from the tunnel's own eye.
 void BM_TunnelDustSprites(benchmark::State& state) {
   Engine& e = engine();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   e.sprites.clear();
   e.tube.shapeTunnel(0.6f, e.camera.eye, e.camera.direction, 40, 40, 1.0f, e.sprites);
   std::vector<SpriteVertex> dust;

@@ -306,7 +306,7 @@ void drawScreenQuad(IDirect3DDevice8* device, float width, float height, float u
 void BM_FullScreenQuadBilinear(benchmark::State& state) {
   Bench& b = bench();
   b.reset();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   b.device->SetTexture(0, b.texture);
   const auto start = std::chrono::steady_clock::now();
   for (auto _ : state) drawScreenQuad(b.device, 640, 480, 1.0f);
@@ -320,7 +320,7 @@ BENCHMARK(BM_FullScreenQuadBilinear)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchm
 void BM_FullScreenQuadTrilinearBlend(benchmark::State& state) {
   Bench& b = bench();
   b.reset();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   b.device->SetTexture(0, b.texture);
   b.device->SetTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_LINEAR);
   b.device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
@@ -336,7 +336,7 @@ BENCHMARK(BM_FullScreenQuadTrilinearBlend)->Arg(1)->Arg(2)->UseRealTime()->Unit(
 void BM_TwoStagePass256(benchmark::State& state) {
   Bench& b = bench();
   b.reset();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   IDirect3DSurface8 *surface = nullptr, *back = nullptr, *depth = nullptr;
   b.target->GetSurfaceLevel(0, &surface);
   b.device->GetRenderTarget(&back);
@@ -371,7 +371,7 @@ BENCHMARK(BM_TwoStagePass256)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kM
 void BM_LitTube(benchmark::State& state) {
   Bench& b = bench();
   b.reset();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   constexpr int kRings = 40, kSegments = 41;
   static std::vector<LitVertex> vertices;
   static std::vector<uint16_t> indices;
@@ -454,7 +454,7 @@ BENCHMARK(BM_LitTube)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMilliseco
 void BM_AdditiveSprites(benchmark::State& state) {
   Bench& b = bench();
   b.reset();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   D3DMATRIX identity{};
   identity._11 = identity._22 = identity._33 = identity._44 = 1;
   D3DMATRIX projection = identity;

@@ -47,7 +47,7 @@ const SceneSpan kScenes[] = {{"scroller", 0, 7}, {"box", 8, 15},      {"zoom", 1
 void sceneFrames(benchmark::State& state) {
   presentation();
   const SceneSpan& scene = kScenes[state.range(0)];
-  d3d8compat::setRasterBands(static_cast<int>(state.range(1)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(1)));
   state.SetLabel(scene.name);
   const int firstRow = scene.firstOrder * 16;
   const int rows = (scene.lastOrder + 1 - scene.firstOrder) * 16;

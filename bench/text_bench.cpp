@@ -74,7 +74,7 @@ BENCHMARK(BM_FontBuild)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 void BM_OpeningCard(benchmark::State& state) {
   setup();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   for (auto _ : state) {
     drawTextCard("ZAQ regretfully presents brannik in", 0.5f, 0.8f, 1.0f, 0xFFFFFFFF, true, true);
   }
@@ -84,7 +84,7 @@ BENCHMARK(BM_OpeningCard)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark::kMilli
 // 5 x 4 strings of 72 glyphs, two batches each, most of every quad outside the 256 x 256 target.
 void BM_BannerLinesOutlined256(benchmark::State& state) {
   Setup& s = setup();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   IDirect3DSurface8 *surface = nullptr, *back = nullptr, *depth = nullptr;
   s.target->GetSurfaceLevel(0, &surface);
   g_device->GetRenderTarget(&back);
@@ -117,7 +117,7 @@ BENCHMARK(BM_WarpGridAnimate)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 void BM_WarpGridAnimateDraw(benchmark::State& state) {
   Setup& s = setup();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   scrollerStates();
   float t = 0.0f;
   for (auto _ : state) {
@@ -132,7 +132,7 @@ BENCHMARK(BM_WarpGridAnimateDraw)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchmark
 // The same texture and states over one full-screen quad: texture coordinates 0..1, magnified, bilinear.
 void BM_FullScreenQuadBilinear(benchmark::State& state) {
   setup();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   scrollerStates();
   for (auto _ : state) drawScreenQuad(0.0f, 0.0f, 1.0f, 1.0f, 0x00FF00FF);
   state.SetItemsProcessed(state.iterations() * 640 * 480);
@@ -144,7 +144,7 @@ BENCHMARK(BM_FullScreenQuadBilinear)->Arg(1)->Arg(2)->UseRealTime()->Unit(benchm
 // pixels blend two levels, which the magnified quad never does.
 void BM_WarpGridDrawNoMipFilter(benchmark::State& state) {
   Setup& s = setup();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   scrollerStates();
   setTextureStageState(0, D3DTSS_MIPFILTER, D3DTEXF_NONE);
   s.grid->animate(0.0f, 0x00FF00FF);
@@ -158,7 +158,7 @@ BENCHMARK(BM_WarpGridDrawNoMipFilter)->Arg(1)->Arg(2)->UseRealTime()->Unit(bench
 // magnified: the quad above takes the rasterizer's constant-v span path, the grid never can.
 void BM_FullScreenQuadShearedBilinear(benchmark::State& state) {
   setup();
-  d3d8compat::setRasterBands(static_cast<int>(state.range(0)));
+  d3d8compat::setRasterThreads(static_cast<int>(state.range(0)));
   scrollerStates();
   const OverlayVertex quad[4] = {makeOverlayVertex({0, 0, 0}, 0x00FF00FF, 0.0f, 0.0f),
                                  makeOverlayVertex({640, 0, 0}, 0x00FF00FF, 1.0f, 0.3f),

@@ -163,13 +163,13 @@ void drawBand(void* context, int band) {
 }
 
 // How many bands a draw's pixels are worth: one per 8 192 pixels of the screen box of its vertices
-// (points widened by the largest sprite) against the scissor, so that each thread's share pays for
-// waking it, and no more than the box has stripes of rows or rasterBands() allows. A vertex at or behind
-// the eye plane makes the box unbounded. Only speed depends on this.
+// (points widened by the largest sprite) against the scissor, so that each band pays for its share of
+// the set-up and for waking a thread, and no more than the box has stripes of rows or rasterThreads()
+// allows. A vertex at or behind the eye plane makes the box unbounded. Only speed depends on this.
 int bandsFor(const DrawContext& draw, UINT count) {
   constexpr float kPixelsPerBand = 8192.0f;
-  const int most = rasterBands();
-  if (most == 1) return 1;
+  const int threads = rasterThreads();
+  if (threads == 1) return 1;
   float minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
   bool unbounded = false;
   for (UINT k = 0; k < count; ++k) {
@@ -195,7 +195,7 @@ int bandsFor(const DrawContext& draw, UINT count) {
   if (!(width > 0.0f && height > 0.0f)) return 1;
   const float byPixels = width * height / kPixelsPerBand;
   const float byStripes = height / static_cast<float>(1 << kBandStripeShift) + 1.0f;
-  const float bands = std::min({byPixels, byStripes, static_cast<float>(most)});
+  const float bands = std::min({byPixels, byStripes, static_cast<float>(threads)});
   return bands >= 2.0f ? static_cast<int>(bands) : 1;
 }
 
@@ -237,7 +237,7 @@ void rasterizeDraw(const DeviceState& state, const DrawCall& call) {
   draw.first = first;
   draw.pointRules = makePointRules(state, call.layout.transformed);
   draw.bands = bandsFor(draw, count);
-  runBands(drawBand, &draw, draw.bands);
+  runBands(drawBand, &draw, draw.bands, rasterThreads());
 }
 
 }  // namespace d3d8compat

@@ -78,8 +78,8 @@ void Device::convertBackBuffer() {
   const Surface& back = *state_.backBuffer;
   const int stripes = (static_cast<int>(back.height()) + (1 << kBandStripeShift) - 1) >> kBandStripeShift;
   ConvertJob job{&back, frame_.data(), setup_.windowed || gammaIdentity_ ? nullptr : gamma_,
-                 std::max(1, std::min(rasterBands(), stripes))};
-  runBands(convertBand, &job, job.bands);
+                 std::max(1, std::min(rasterThreads(), stripes))};
+  runBands(convertBand, &job, job.bands, rasterThreads());
 }
 
 HRESULT Device::Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride, const void*) {

@@ -117,30 +117,30 @@ TEST_F(D3D8Test, SixteenBitBackBufferWidensToEightBitsPerChannel) {
 
 // The frame is converted in the draws' bands: with any number of them, every row of a new back buffer
 // reaches the frame (a skipped row would still hold the previous frame), through the ramp.
-TEST_F(D3D8Test, PresentConvertsEveryRowWhateverTheBandCount) {
+TEST_F(D3D8Test, PresentConvertsEveryRowWhateverTheThreadCount) {
   createDevice();
   RecordingSink sink;
   d3d8compat::setPresentSink(&sink);
   const D3DGAMMARAMP ramp = posteriseRamp();
   device_->SetGammaRamp(D3DSGR_NO_CALIBRATION, &ramp);
-  const int before = d3d8compat::rasterBands();
+  const int before = d3d8compat::rasterThreads();
   auto posterised = [](DWORD c) -> DWORD { return c < 64 ? 0 : c < 128 ? 102 : c < 192 ? 127 : 255; };
-  for (int bands : {1, 2, 3, 8}) {
-    d3d8compat::setRasterBands(bands);
+  for (int threads : {1, 2, 3, 8}) {
+    d3d8compat::setRasterThreads(threads);
     for (LONG y = 0; y < 480; ++y) {
       const D3DRECT row{0, y, 640, y + 1};
-      const DWORD red = static_cast<DWORD>(y + 37 * bands) & 0xFF, green = static_cast<DWORD>(y) >> 1;
+      const DWORD red = static_cast<DWORD>(y + 37 * threads) & 0xFF, green = static_cast<DWORD>(y) >> 1;
       ASSERT_EQ(device_->Clear(1, &row, D3DCLEAR_TARGET, D3DCOLOR_ARGB(0x40, red, green, 255 - (y & 0xFF)), 1.0f, 0),
                 D3D_OK);
     }
     ASSERT_EQ(device_->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     int wrong = 0;
     for (int y = 0; y < 480; ++y) {
-      const DWORD red = static_cast<DWORD>(y + 37 * bands) & 0xFF, green = static_cast<DWORD>(y) >> 1;
+      const DWORD red = static_cast<DWORD>(y + 37 * threads) & 0xFF, green = static_cast<DWORD>(y) >> 1;
       const D3DCOLOR expected = D3DCOLOR_ARGB(0x40, posterised(red), green, posterised(255 - (y & 0xFF)));
       wrong += (sink.at(0, y) != expected) + (sink.at(639, y) != expected);
     }
-    EXPECT_EQ(wrong, 0) << bands << " bands";
+    EXPECT_EQ(wrong, 0) << threads << " threads";
   }
-  d3d8compat::setRasterBands(before);
+  d3d8compat::setRasterThreads(before);
 }

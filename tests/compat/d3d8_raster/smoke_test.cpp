@@ -3,6 +3,7 @@
 // through the device and written to /tmp/raster_smoke.png for a person to look at. The assertions check
 // what must hold in that picture: background untouched, lit faces brighter than the ambient floor, the
 // burst adding light, and a second angle moving the box.
+#include <atomic>
 #include <cmath>
 
 #include "compat/d3d8/band_workers.h"
@@ -212,18 +213,18 @@ TEST_F(RasterSmoke, LitBoxAndSpriteBurst) {
 }
 
 // Splitting rows over any number of threads changes nothing in the picture: same bytes as one thread.
-TEST_F(RasterSmoke, AnyNumberOfBandsDrawsTheSamePicture) {
-  const int machine = d3d8compat::rasterBands();
-  d3d8compat::setRasterBands(1);
+TEST_F(RasterSmoke, AnyNumberOfThreadsDrawsTheSamePicture) {
+  const int machine = d3d8compat::rasterThreads();
+  d3d8compat::setRasterThreads(1);
   drawScene(0.3f);
   const std::vector<uint32_t> single = frame();
-  for (int bands : {2, 3, 8}) {
-    d3d8compat::setRasterBands(bands);
-    EXPECT_EQ(d3d8compat::rasterBands(), bands);
+  for (int threads : {2, 3, 8}) {
+    d3d8compat::setRasterThreads(threads);
+    EXPECT_EQ(d3d8compat::rasterThreads(), threads);
     drawScene(0.3f);
-    EXPECT_TRUE(frame() == single) << bands << " bands";
+    EXPECT_TRUE(frame() == single) << threads << " threads";
   }
-  d3d8compat::setRasterBands(machine);
+  d3d8compat::setRasterThreads(machine);
 }
 
 // Stripe k of 16 rows goes to band k mod N: every row to exactly one band, and each band holds its
@@ -241,12 +242,37 @@ TEST(RasterBands, EveryRowBelongsToExactlyOneBand) {
     const auto [fewest, most] = std::minmax_element(rowsPerBand.begin(), rowsPerBand.end());
     EXPECT_LE(*most - *fewest, 16) << bands << " bands";
   }
-  const int machine = d3d8compat::rasterBands();
-  d3d8compat::setRasterBands(100);
-  EXPECT_EQ(d3d8compat::rasterBands(), d3d8compat::kMaxBands);
-  d3d8compat::setRasterBands(0);
-  EXPECT_EQ(d3d8compat::rasterBands(), 1);
-  d3d8compat::setRasterBands(machine);
+}
+
+// Threads claim bands as they come: whatever the threads, every band of every call is drawn exactly
+// once, and the call returns only when all are drawn.
+TEST(RasterBands, EveryBandIsDrawnOnceWhateverTheThreads) {
+  struct Counts {
+    std::atomic<int> drawn[8];
+  };
+  for (int threads : {1, 2, 3, 8}) {
+    for (int bands : {1, 2, 5, 8}) {
+      for (int call = 0; call < 200; ++call) {
+        Counts counts;
+        for (auto& c : counts.drawn) c = 0;
+        d3d8compat::runBands([](void* context, int band) { ++static_cast<Counts*>(context)->drawn[band]; }, &counts,
+                             bands, threads);
+        for (int band = 0; band < 8; ++band) {
+          ASSERT_EQ(counts.drawn[band].load(), band < bands ? 1 : 0)
+              << "band " << band << " of " << bands << ", " << threads << " threads, call " << call;
+        }
+      }
+    }
+  }
+}
+
+TEST(RasterBands, ThreadsAreClampedFrom1To8) {
+  const int machine = d3d8compat::rasterThreads();
+  d3d8compat::setRasterThreads(100);
+  EXPECT_EQ(d3d8compat::rasterThreads(), d3d8compat::kMaxThreads);
+  d3d8compat::setRasterThreads(0);
+  EXPECT_EQ(d3d8compat::rasterThreads(), 1);
+  d3d8compat::setRasterThreads(machine);
 }
 
 }  // namespace
