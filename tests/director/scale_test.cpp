@@ -13,6 +13,7 @@
 #include "compat/win32/headless.h"
 #include "director/demo.h"
 #include "director/scenes.h"
+#include "frame_sync_at.h"
 #include "platform/graphics.h"
 
 namespace {
@@ -59,15 +60,7 @@ std::vector<Picture> drawAtScale(int scale) {
   if (initGraphics("ZAQ", 640 * scale, 480 * scale, 0, 32) != 1) return pictures;
   startUp();
   for (const SceneFrame& f : kFrames) {
-    g_time = f.time;
-    FrameSync sync{};
-    sync.time = f.time;
-    sync.row = f.row;
-    sync.order = f.row >> 4;
-    sync.beats = static_cast<float>(f.row) * 0.25f;
-    sync.barWave = f.barWave;
-    sync.rowInBar = f.row & 15;
-    sync.newRow = true;
+    const FrameSync sync = frameSyncAt(f.time, f.row, f.barWave);
     beginFrame(0);
     drawScene(f.scene, sync);
     g_device->EndScene();

@@ -9,6 +9,7 @@
 #include "compat/win32/headless.h"
 #include "director/demo.h"
 #include "director/scenes.h"
+#include "frame_sync_at.h"
 #include "platform/graphics.h"
 
 namespace {
@@ -24,19 +25,6 @@ class Scenes : public ::testing::Test {
   static void TearDownTestSuite() {
     shutDown();
     win32compat::resetUser32ForTests();
-  }
-
-  static FrameSync syncAt(float time, int32_t row, float barWave = 0.0f) {
-    g_time = time;
-    FrameSync s{};
-    s.time = time;
-    s.row = row;
-    s.order = row >> 4;
-    s.beats = static_cast<float>(row) * 0.25f;
-    s.barWave = barWave;
-    s.rowInBar = row & 15;
-    s.newRow = true;
-    return s;
   }
 
   // Share of back-buffer pixels with any light in them, and of clearly warm and clearly cool ones.
@@ -67,10 +55,10 @@ class Scenes : public ::testing::Test {
 };
 
 TEST_F(Scenes, TheBoxIsSeenFromFourTimesAsFarFromOrder40On) {
-  frame(SCENE_BOX, syncAt(30.0f, 15 * 16 + 3));
+  frame(SCENE_BOX, frameSyncAt(30.0f, 15 * 16 + 3));
   EXPECT_EQ(g_scene.camera->eye.z, -2.5f);
   const Light near = backBufferLight();
-  frame(SCENE_BOX, syncAt(30.0f, 74 * 16 + 3));
+  frame(SCENE_BOX, frameSyncAt(30.0f, 74 * 16 + 3));
   EXPECT_EQ(g_scene.camera->eye.z, -10.5f);
   const Light far = backBufferLight();
   // Same time, same box: the farther one covers less of the screen.
@@ -92,7 +80,7 @@ D3DLIGHT8 lightZero() {
 TEST_F(Scenes, TheTunnelAlternatesSolidAndPointsEveryFourRows) {
   // Rows 388..391 (bit 2 set) show points: the lights are not touched.
   const D3DLIGHT8 before = lightZero();
-  frame(SCENE_TUNNEL, syncAt(51.0f, 24 * 16 + 5));
+  frame(SCENE_TUNNEL, frameSyncAt(51.0f, 24 * 16 + 5));
   const D3DLIGHT8 afterPoints = lightZero();
   EXPECT_EQ(afterPoints.Direction.x, before.Direction.x);
   EXPECT_EQ(afterPoints.Direction.y, before.Direction.y);
@@ -100,7 +88,7 @@ TEST_F(Scenes, TheTunnelAlternatesSolidAndPointsEveryFourRows) {
 
   // Row 392 (bit 2 clear): the lit tube; light 0 points from (cos 1.6t, 1, 1).
   const float t = 52.0f;
-  frame(SCENE_TUNNEL, syncAt(t, 24 * 16 + 8));
+  frame(SCENE_TUNNEL, frameSyncAt(t, 24 * 16 + 8));
   const D3DLIGHT8 warm = lightZero();
   const Vec3 toLight = Vec3{static_cast<float>(std::cos(1.6f * t)), 1.0f, 1.0f}.normalized();
   EXPECT_NEAR(warm.Direction.x, -toLight.x, 1e-5);
@@ -114,7 +102,7 @@ TEST_F(Scenes, TheTunnelAlternatesSolidAndPointsEveryFourRows) {
 }
 
 TEST_F(Scenes, TheHelixDrawsFiveHundredSpritesInOneBatch) {
-  const FrameSync sync = syncAt(90.0f, 44 * 16);
+  const FrameSync sync = frameSyncAt(90.0f, 44 * 16);
   fillHelix(*g_scene.sprites, sync.time);
   EXPECT_EQ(g_scene.sprites->count(), 500);
   g_scene.sprites->flush();
@@ -136,7 +124,7 @@ TEST_F(Scenes, EveryScenePutsTheBackBufferBackAsTarget) {
   const SceneId all[] = {SCENE_SCROLLER, SCENE_BOX, SCENE_ZOOM, SCENE_TUNNEL,
                          SCENE_BANNERS,  SCENE_HELIX, SCENE_ENDING};
   for (SceneId scene : all) {
-    frame(scene, syncAt(60.0f, 90 * 16));
+    frame(scene, frameSyncAt(60.0f, 90 * 16));
     EXPECT_FALSE(g_renderingToTexture) << scene;
     const d3d8compat::DeviceState& state = d3d8compat::deviceState(g_device);
     EXPECT_EQ(state.renderTarget, state.backBuffer) << scene;
