@@ -2,6 +2,7 @@
 // same however many workers wrote them, and a failed write reported with its path and removed.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -50,7 +51,8 @@ void expectReadsBackAs(const fs::path& path, const std::vector<uint32_t>& pixels
 class PngPoolTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / "brannik_png_pool";
+    // This process's id in the name: ctest runs the two tests of this fixture at once.
+    dir_ = fs::temp_directory_path() / ("brannik_png_pool_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
