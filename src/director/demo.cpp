@@ -79,7 +79,7 @@ void setFrameObserver(FrameObserver observer) { g_frameObserver = observer; }
 int demoMain() {
   g_time = 0.0f;
   forgetQuitRequest();
-  // 640 x 480 times the render scale (1 unless a capture or a large screen asked for more pixels).
+  // 640 x 480 times the render scale (1 unless --scale asked for more pixels).
   if (initGraphics("ZAQ", 640 * renderScale(), 480 * renderScale(), 0, 32) == 0) return -1;
   startUp();
   if (quitRequested()) {

@@ -39,8 +39,7 @@ class GlyphSheet {
   // is N x 512 square and holds the scale-1 layout of a font at 1 / N of the DPI, N times larger: the
   // same glyph rectangles as texture coordinates, drawn with N times the pixels.
   HRESULT draw(float dpiScale, GlyphRect glyphs[96], int layoutScale = 1);
-  int size() const { return size_; }
-  // Writes the size() x size() texels, `pitch` bytes from one row to the next.
+  // Writes the sheet's side x side texels, `pitch` bytes from one row to the next.
   void convert(void* texels, int pitch) const;
   // Deletes the DC, the bitmap and the font (whatever exists).
   void release();
